@@ -1,0 +1,42 @@
+#pragma once
+// What a folder clean does with one entry of its folder, decided from the entry as the file
+// system shows it at that moment. A clean and a preview decide alike.
+
+#include <optional>
+#include <string_view>
+
+#include "platform/file_system.h"
+#include "platform/shell.h"
+
+namespace nivaro {
+
+enum class EntryAction {
+    kDeleteFile,   // a file, or a link, which goes as a link
+    kShellDelete,  // not a file-system object (a shell item of a virtual folder), or no longer there
+    kLeave,
+};
+
+enum class LeaveReason {
+    kNone,
+    kSubfolder,       // nothing is deleted recursively
+    kLinkedFolder,    // a junction or a link to a folder: never followed, never removed
+    kReadOnly,        // left as the user marked it
+    kFolderSettings,  // desktop.ini, hidden and system: it gives the folder its view
+    kLocked,          // held open by a program that does not share delete
+    kRefused,         // the platform refused the delete for another reason
+};
+
+struct EntryDecision {
+    EntryAction action = EntryAction::kLeave;
+    LeaveReason reason = LeaveReason::kNone;
+};
+
+// `found` is the one-path listing of entry.path; nothing when the path is empty or names nothing.
+EntryDecision DecideEntry(const ShellEntry& entry, const std::optional<DirectoryEntry>& found);
+
+// Why a file stays when the platform answers `status` to its delete.
+LeaveReason ReasonForStatus(long status);
+
+std::wstring_view LeaveReasonText(LeaveReason reason);
+
+}  // namespace nivaro

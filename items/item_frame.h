@@ -1,0 +1,54 @@
+#pragma once
+// What both kinds of cleaning item share: the title, the status line, the title band, the
+// property persistence events and the rule for properties that may be set only at design time.
+
+#include <string>
+#include <string_view>
+
+#include "items/cleaning_item.h"
+#include "items/item_design.h"
+#include "items/property_set.h"
+#include "platform/item_site.h"
+
+namespace nivaro {
+
+class ItemFrame : public CleaningItem {
+public:
+    ItemFrame(const ItemFrame&) = delete;
+    ItemFrame& operator=(const ItemFrame&) = delete;
+
+    const std::wstring& Title() const override { return title_; }
+    // Allowed at any time: stores the text, shows it and tells the host.
+    Result<> SetTitle(std::wstring title) override;
+
+    virtual ItemKind Kind() const = 0;
+
+    // Gives every property its default, for a new item that has no stored set.
+    virtual void InitProperties() = 0;
+    // Fills the properties from a stored set, each with its default, then shows the title.
+    virtual Result<> ReadProperties(const PropertySet& set) = 0;
+    // Stores each property that differs from its default.
+    virtual void WriteProperties(PropertySet& set) const = 0;
+
+protected:
+    explicit ItemFrame(ItemSite& site) : site_(site) {}
+
+    ItemSite& Site() const { return site_; }
+
+    // The title's part of InitProperties: empty, and shown so.
+    void InitTitle();
+    Result<> ReadTitle(const PropertySet& set);
+    void WriteTitle(PropertySet& set) const;
+    Result<> ShowTitle() const;
+    Result<> SetStatus(std::wstring_view text) const;
+    // Fills the band solid: the sign that the item has run.
+    Result<> ResetBand() const;
+    // Refused with error 382 while the host runs; otherwise stores the value and tells the host.
+    Result<> SetDesignTimeText(std::wstring& field, std::wstring value, std::wstring_view propertyName);
+
+private:
+    ItemSite& site_;
+    std::wstring title_;
+};
+
+}  // namespace nivaro

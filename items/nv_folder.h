@@ -1,0 +1,45 @@
+#pragma once
+// The folder item: deletes the entries of one folder, named by a path or, after a "%", by the
+// name under which the user's Shell Folders key records it.
+
+#include <cstddef>
+#include <span>
+#include <string>
+
+#include "items/item_frame.h"
+#include "platform/services.h"
+
+namespace nivaro {
+
+inline constexpr std::wstring_view kShellFoldersKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+class NvFolder final : public ItemFrame {
+public:
+    NvFolder(ItemSite& site, const PlatformServices& services) : ItemFrame(site), services_(services) {}
+
+    ItemKind Kind() const override { return ItemKind::kFolder; }
+
+    const std::wstring& Folder() const { return folder_; }
+    // Design time only: refused with error 382 while the program runs.
+    Result<> SetFolder(std::wstring folder) { return SetDesignTimeText(folder_, std::move(folder), L"Folder"); }
+
+    // The folder's path as it resolves now: the property itself, or the Shell Folders value that
+    // a "%" name stands for (empty when the key does not hold it).
+    std::wstring ResolvePath() const;
+
+    void InitProperties() override;
+    Result<> ReadProperties(const PropertySet& set) override;
+    void WriteProperties(PropertySet& set) const override;
+
+    // A failing step is skipped and the run goes on; no error leaves Start.
+    Result<> Start() override;
+
+private:
+    std::size_t WorkThrough(ShellFolder& folder, std::span<const ShellEntry> entries) const;
+    bool CleanEntry(ShellFolder& folder, const ShellEntry& entry) const;
+
+    PlatformServices services_;
+    std::wstring folder_;
+};
+
+}  // namespace nivaro

@@ -1,0 +1,24 @@
+#pragma once
+// Stable control IDs of the main window and of the elements inside each cleaning item, for the
+// window code, UI automation and the window tests alike.
+
+namespace nivaro::control_id {
+
+inline constexpr int kMore = 1001;      // Command2
+inline constexpr int kClean = 1002;     // Command1
+inline constexpr int kCleanAll = 1003;  // cmdStart
+
+// Check1(index) is kCheckBase + index.
+inline constexpr int kCheckBase = 1100;
+constexpr int Check(int index) { return kCheckBase + index; }
+
+// A cleaning item is kItemBase + the row digit that ends its name.
+inline constexpr int kItemBase = 1200;
+constexpr int Item(int row) { return kItemBase + row; }
+
+// The text elements inside every cleaning item, children of the item's panel.
+inline constexpr int kItemTitle = 101;          // lblTitle
+inline constexpr int kItemStatusCaption = 102;  // Label1
+inline constexpr int kItemStatus = 103;         // lblStatus
+
+}  // namespace nivaro::control_id

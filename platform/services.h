@@ -1,0 +1,16 @@
+#pragma once
+// The platform services that cleaning items work through.
+
+#include "platform/file_system.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+
+namespace nivaro {
+
+struct PlatformServices {
+    RegistryApi& registry;
+    FileSystem& files;
+    Shell& shell;
+};
+
+}  // namespace nivaro

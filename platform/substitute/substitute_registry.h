@@ -1,0 +1,67 @@
+#pragma once
+// An in-memory registry that answers as the platform's registry does: keys and value names
+// matched without regard to case, values of any type kept as raw bytes in the order they were
+// first set, and the platform's result codes and buffer conventions.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace nivaro {
+
+class SubstituteRegistry final : public RegistryApi {
+public:
+    SubstituteRegistry();
+    ~SubstituteRegistry() override;
+
+    long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key) override;
+    long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) override;
+    long QueryInfoKey(const RegistryKey& key, KeyInfo& info) override;
+    long EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
+                       std::uint32_t& nameChars) override;
+    long QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type, std::span<std::byte> data,
+                    std::uint32_t& size) override;
+    long SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
+                  std::span<const std::byte> data) override;
+    long DeleteValue(const RegistryKey& key, std::wstring_view name) override;
+    long DeleteTree(RegistryRoot root, std::wstring_view path) override;
+
+    std::size_t OpenHandles() const { return handles_.size(); }
+
+private:
+    struct Value {
+        std::wstring name;
+        std::uint32_t type = 0;
+        std::vector<std::byte> data;
+    };
+    struct Key {
+        std::wstring name;
+        std::vector<Value> values;                          // in the order first set
+        std::unordered_map<std::wstring, std::size_t> index;  // folded name to position in `values`
+        std::map<std::wstring, std::shared_ptr<Key>> subkeys;  // by folded name
+        bool deleted = false;
+    };
+    struct Handle {
+        std::shared_ptr<Key> key;
+        KeyAccess access;
+    };
+
+    void CloseKey(std::uintptr_t raw) noexcept override;
+
+    std::shared_ptr<Key> Root(RegistryRoot root);
+    long Walk(RegistryRoot root, std::wstring_view path, bool create, std::shared_ptr<Key>& found);
+    Handle* Lookup(const RegistryKey& key);
+    long Issue(std::shared_ptr<Key> key, KeyAccess access, RegistryKey& handle);
+    static void MarkDeleted(Key& key);
+
+    std::map<RegistryRoot, std::shared_ptr<Key>> roots_;
+    std::unordered_map<std::uintptr_t, Handle> handles_;
+    std::uintptr_t nextHandle_ = 0x100;
+};
+
+}  // namespace nivaro

@@ -1,0 +1,163 @@
+#include "registry/mod_reg.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <ranges>
+
+#include "platform/utf16.h"
+
+namespace nivaro {
+namespace {
+
+// The platform's limit on a value name is 16,383 characters; a buffer that has grown past this
+// and still does not fit means the registry answers nonsense, so the enumeration stops.
+constexpr std::size_t kNameBufferLimit = 1 << 16;
+// A string value can grow between asking its size and reading it; try a few times.
+constexpr int kReadAttempts = 3;
+
+std::wstring StringValueText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name, std::uint32_t size)
+{
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        std::vector<std::byte> data(size);
+        std::uint32_t type = 0;
+        const long status = registry.QueryValue(key, name, type, data, size);
+        if (status == reg_status::kMoreData) {
+            continue;  // `size` now holds the new size
+        }
+        if (status != reg_status::kSuccess || type != reg_type::kString) {
+            return {};
+        }
+        data.resize(std::min<std::size_t>(size, data.size()));
+        std::wstring text = DecodeUtf16(data);
+        // Stored text need not end in a NUL; when it holds one, the text ends there.
+        if (auto nul = text.find(L'\0'); nul != std::wstring::npos) {
+            text.resize(nul);
+        }
+        return text;
+    }
+    return {};
+}
+
+std::wstring BinaryValueText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name, std::uint32_t size)
+{
+    // Longer data is not a 32-bit integer; reading it as one would show a number that means nothing.
+    if (size > sizeof(std::int32_t)) {
+        return {};
+    }
+    std::array<std::byte, sizeof(std::int32_t)> data{};
+    std::uint32_t type = 0;
+    if (registry.QueryValue(key, name, type, std::span(data).first(size), size) != reg_status::kSuccess ||
+        type != reg_type::kBinary) {
+        return {};
+    }
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        bits |= std::to_integer<std::uint32_t>(data[i]) << (8 * i);
+    }
+    return std::to_wstring(static_cast<std::int32_t>(bits));
+}
+
+}  // namespace
+
+std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key)
+{
+    KeyInfo info;
+    if (registry.QueryInfoKey(key, info) != reg_status::kSuccess) {
+        info = {};
+    }
+    std::vector<wchar_t> buffer(std::size_t{info.maxValueNameChars} + 1);
+    std::vector<std::wstring> names;
+    names.reserve(info.valueCount);
+    for (std::uint32_t index = 0;;) {
+        auto nameChars = static_cast<std::uint32_t>(buffer.size());
+        const long status = registry.EnumValueName(key, index, buffer, nameChars);
+        if (status == reg_status::kMoreData && buffer.size() < kNameBufferLimit) {
+            // A value added since the size was asked has a longer name; grow and ask again.
+            buffer.resize(std::max<std::size_t>(buffer.size() * 2, 256));
+            continue;
+        }
+        if (status != reg_status::kSuccess) {
+            break;  // past the last value, or an error that asking again would not mend
+        }
+        if (nameChars > 0) {
+            names.emplace_back(buffer.data(), std::min<std::size_t>(nameChars, buffer.size()));
+        }
+        ++index;
+    }
+    return names;
+}
+
+std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names)
+{
+    // Last to first: a registry that keeps values in a sorted array then never moves the rest.
+    return static_cast<std::size_t>(std::ranges::count_if(std::views::reverse(names), [&](const std::wstring& name) {
+        return registry.DeleteValue(key, name) == reg_status::kSuccess;
+    }));
+}
+
+std::optional<std::vector<std::wstring>> ListValueNames(RegistryApi& registry, RegistryRoot root,
+                                                        std::wstring_view path)
+{
+    RegistryKey key;
+    if (registry.OpenKey(root, path, KeyAccess::kQuery, key) != reg_status::kSuccess) {
+        return std::nullopt;
+    }
+    return EnumerateValueNames(registry, key);
+}
+
+std::size_t DeleteValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
+                         std::span<const std::wstring> names)
+{
+    RegistryKey key;
+    if (registry.OpenKey(root, path, KeyAccess::kQueryAndSet, key) != reg_status::kSuccess) {
+        return 0;
+    }
+    return DeleteNamedValues(registry, key, names);
+}
+
+std::size_t DeleteAllValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path)
+{
+    RegistryKey key;
+    if (registry.OpenKey(root, path, KeyAccess::kQueryAndSet, key) != reg_status::kSuccess) {
+        return 0;
+    }
+    const std::vector<std::wstring> names = EnumerateValueNames(registry, key);
+    return DeleteNamedValues(registry, key, names);
+}
+
+bool DeleteRegValue(RegistryApi& registry, RegistryRoot root, std::wstring_view path, std::wstring_view name)
+{
+    RegistryKey key;
+    return registry.OpenKey(root, path, KeyAccess::kQueryAndSet, key) == reg_status::kSuccess &&
+           registry.DeleteValue(key, name) == reg_status::kSuccess;
+}
+
+std::wstring QueryValueText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name)
+{
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    if (registry.QueryValue(key, name, type, {}, size) != reg_status::kSuccess) {
+        return {};
+    }
+    switch (type) {
+    case reg_type::kString:
+        return StringValueText(registry, key, name, size);
+    case reg_type::kBinary:
+        return BinaryValueText(registry, key, name, size);
+    default:
+        return {};
+    }
+}
+
+std::wstring GetRegString(RegistryApi& registry, RegistryRoot root, std::wstring_view path, std::wstring_view name)
+{
+    RegistryKey key;
+    if (registry.OpenKey(root, path, KeyAccess::kQuery, key) != reg_status::kSuccess) {
+        return {};
+    }
+    return QueryValueText(registry, key, name);
+}
+
+}  // namespace nivaro

@@ -1,0 +1,45 @@
+#pragma once
+// Free functions over the registry: list and delete a key's named values, delete one value, and
+// read one value as text. Registry failures become neutral results: a count of 0, an empty
+// list or an empty text.
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace nivaro {
+
+// The names of every named value of an open key, exactly as the registry holds them, in
+// enumeration order. The key's unnamed default value is not among them.
+std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key);
+
+// Deletes the named values through an open key, last to first, and counts those actually deleted.
+std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names);
+
+// What DeleteAllValues would delete now; nothing when the key cannot be opened. Changes nothing.
+std::optional<std::vector<std::wstring>> ListValueNames(RegistryApi& registry, RegistryRoot root,
+                                                        std::wstring_view path);
+
+// Deletes these values of the key, never creating it; the number actually deleted.
+std::size_t DeleteValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
+                         std::span<const std::wstring> names);
+
+// Deletes every named value of the key and returns how many went; 0 when the key cannot be opened.
+std::size_t DeleteAllValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path);
+
+// Deletes one value; false when the key or the value is not there or the delete is refused.
+bool DeleteRegValue(RegistryApi& registry, RegistryRoot root, std::wstring_view path, std::wstring_view name);
+
+// A string value as its text (up to its first NUL, or all of it when it has none); a binary value
+// of up to 4 bytes as a signed 32-bit integer in decimal; anything else as empty text.
+std::wstring QueryValueText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name);
+
+// QueryValueText of one value of a key path; empty text when the key cannot be opened.
+std::wstring GetRegString(RegistryApi& registry, RegistryRoot root, std::wstring_view path, std::wstring_view name);
+
+}  // namespace nivaro
