@@ -8,16 +8,19 @@
 
 namespace nivaro::win32 {
 
-template <class Handle, auto Close, Handle Invalid = Handle{}>
+// Traits name the handle type, its empty value and how it is closed.
+template <class Traits>
 class UniqueHandle {
 public:
+    using Handle = typename Traits::Handle;
+
     UniqueHandle() = default;
     explicit UniqueHandle(Handle handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Invalid)) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept
     {
         if (this != &other) {
-            reset(std::exchange(other.handle_, Invalid));
+            reset(other.release());
         }
         return *this;
     }
@@ -25,53 +28,52 @@ public:
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     ~UniqueHandle() { reset(); }
 
-    void reset(Handle handle = Invalid) noexcept
+    void reset(Handle handle = Traits::Invalid()) noexcept
     {
-        if (handle_ != Invalid) {
-            Close(handle_);
+        if (handle_ != Traits::Invalid()) {
+            Traits::Close(handle_);
         }
         handle_ = handle;
     }
-    Handle release() noexcept { return std::exchange(handle_, Invalid); }
+    Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
     Handle get() const { return handle_; }
     Handle* put()
     {
         reset();
         return &handle_;
     }
-    explicit operator bool() const { return handle_ != Invalid; }
+    explicit operator bool() const { return handle_ != Traits::Invalid(); }
 
 private:
-    Handle handle_ = Invalid;
+    Handle handle_ = Traits::Invalid();
 };
 
-namespace detail {
-inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
-inline void CloseFind(HANDLE h) { ::FindClose(h); }
-inline void CloseRegistryKey(HKEY h) { ::RegCloseKey(h); }
-inline void DeleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
-inline void DeleteFontObject(HFONT h) { ::DeleteObject(h); }
-inline void DeleteBrushObject(HBRUSH h) { ::DeleteObject(h); }
-inline void DeleteBitmapObject(HBITMAP h) { ::DeleteObject(h); }
-inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
-inline void DestroyWindowHandle(HWND h) { ::DestroyWindow(h); }
-inline void UnhookWindowsHook(HHOOK h) { ::UnhookWindowsHookEx(h); }
-inline void UnhookWinEventHook(HWINEVENTHOOK h) { ::UnhookWinEvent(h); }
-inline void FreeLocal(HLOCAL h) { ::LocalFree(h); }
-}  // namespace detail
+template <class H, auto CloseFunction>
+struct NullIsEmpty {
+    using Handle = H;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { CloseFunction(h); }
+};
 
-using UniqueKernelHandle = UniqueHandle<HANDLE, detail::CloseKernelHandle>;
-// CreateFileW answers INVALID_HANDLE_VALUE, not null, when it fails.
-using UniqueFile = UniqueHandle<HANDLE, detail::CloseKernelHandle, INVALID_HANDLE_VALUE>;
-using UniqueFind = UniqueHandle<HANDLE, detail::CloseFind, INVALID_HANDLE_VALUE>;
-using UniqueHkey = UniqueHandle<HKEY, detail::CloseRegistryKey>;
-using UniqueFont = UniqueHandle<HFONT, detail::DeleteFontObject>;
-using UniqueBrush = UniqueHandle<HBRUSH, detail::DeleteBrushObject>;
-using UniqueBitmap = UniqueHandle<HBITMAP, detail::DeleteBitmapObject>;
-using UniqueIcon = UniqueHandle<HICON, detail::DestroyIconHandle>;
-using UniqueWindow = UniqueHandle<HWND, detail::DestroyWindowHandle>;
-using UniqueHook = UniqueHandle<HHOOK, detail::UnhookWindowsHook>;
-using UniqueWinEventHook = UniqueHandle<HWINEVENTHOOK, detail::UnhookWinEventHook>;
-using UniqueLocal = UniqueHandle<HLOCAL, detail::FreeLocal>;
+// CreateFileW and FindFirstFileW answer INVALID_HANDLE_VALUE, not null, when they fail.
+template <auto CloseFunction>
+struct InvalidValueIsEmpty {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { CloseFunction(h); }
+};
+
+using UniqueKernelHandle = UniqueHandle<NullIsEmpty<HANDLE, ::CloseHandle>>;
+using UniqueFile = UniqueHandle<InvalidValueIsEmpty<::CloseHandle>>;
+using UniqueFind = UniqueHandle<InvalidValueIsEmpty<::FindClose>>;
+using UniqueHkey = UniqueHandle<NullIsEmpty<HKEY, ::RegCloseKey>>;
+using UniqueFont = UniqueHandle<NullIsEmpty<HFONT, ::DeleteObject>>;
+using UniqueBrush = UniqueHandle<NullIsEmpty<HBRUSH, ::DeleteObject>>;
+using UniqueBitmap = UniqueHandle<NullIsEmpty<HBITMAP, ::DeleteObject>>;
+using UniqueIcon = UniqueHandle<NullIsEmpty<HICON, ::DestroyIcon>>;
+using UniqueWindow = UniqueHandle<NullIsEmpty<HWND, ::DestroyWindow>>;
+using UniqueHook = UniqueHandle<NullIsEmpty<HHOOK, ::UnhookWindowsHookEx>>;
+using UniqueWinEventHook = UniqueHandle<NullIsEmpty<HWINEVENTHOOK, ::UnhookWinEvent>>;
+using UniqueLocal = UniqueHandle<NullIsEmpty<HLOCAL, ::LocalFree>>;
 
 }  // namespace nivaro::win32
