@@ -1,0 +1,68 @@
+#pragma once
+// The program's window: built from the layout table, it owns the cleaning items and hands the
+// button clicks to the commands.
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "items/item_frame.h"
+#include "main/clean_commands.h"
+#include "main/item_layout.h"
+#include "platform/services.h"
+#include "platform/win32/base_window.h"
+#include "platform/win32/item_panel.h"
+#include "platform/win32/scale.h"
+#include "platform/window_services.h"
+
+namespace nivaro::win32 {
+
+class MainWindow final : public BaseWindow<MainWindow>, public WindowServices, private PanelHost {
+public:
+    static Result<std::unique_ptr<MainWindow>> Create(const PlatformServices& services);
+    ~MainWindow();
+
+    // Centres the window on its screen and shows it.
+    void Show(int showCommand);
+    // Runs the window's messages until it is closed; the exit code for the program.
+    int RunMessageLoop();
+
+    Result<std::int32_t> CheckboxValue(int index) const override;
+    MessageAnswer ShowMessage(std::wstring_view text, std::wstring_view title, MessageButtons buttons,
+                              MessageIcon icon) override;
+    void OpenWebPage(std::wstring_view address) override;
+    void SetCleanCommandsEnabled(bool enabled) override;
+
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+private:
+    explicit MainWindow(const PlatformServices& services);
+
+    void PumpEvents() override;
+    // Handles one message as the loop does: dialog keys first (Tab, Space, Enter), then dispatch.
+    void Dispatch(MSG& message);
+
+    Result<> CreateControls();
+    void Arrange();
+    void MakeFonts();
+    SIZE WindowSizeFor(const Scale& scale) const;
+    void OnCommand(int id);
+    void Close();
+
+    PlatformServices services_;
+    Scale scale_{USER_DEFAULT_SCREEN_DPI};
+    UniqueFont formFont_;
+    UniqueFont titleFont_;
+    UniqueBrush background_;
+    UniqueIcon bigIcon_;
+    UniqueIcon smallIcon_;
+    // Panels outlive the items that write to them.
+    std::vector<std::unique_ptr<ItemPanel>> panels_;
+    std::vector<std::unique_ptr<ItemFrame>> items_;
+    std::unique_ptr<CleanCommands> commands_;
+    HWND focusBeforeClean_ = nullptr;
+    bool closeRequested_ = false;
+};
+
+}  // namespace nivaro::win32

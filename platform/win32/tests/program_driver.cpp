@@ -1,0 +1,217 @@
+#include "platform/win32/tests/program_driver.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "main/control_ids.h"
+#include "main/item_layout.h"
+
+namespace nivaro::win32::testing {
+namespace {
+
+// Out-of-context events reach this thread as messages; any of them is a reason to look again.
+void CALLBACK NoteEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
+
+std::wstring ClassName(HWND hwnd)
+{
+    wchar_t name[64]{};
+    ::GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+std::wstring ProgramPath()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"nivaro.exe";
+}
+
+}  // namespace
+
+std::wstring WindowText(HWND hwnd)
+{
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        return L"<no answer>";
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
+                          &copied);
+    text.resize(copied);
+    return text;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    std::wstring found;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const auto style = static_cast<DWORD>(::GetWindowLongPtrW(child, GWL_STYLE));
+        if (ClassName(child) == L"Static" && (style & SS_TYPEMASK) != SS_ICON) {
+            std::wstring text = WindowText(child);
+            if (!text.empty()) {
+                found = std::move(text);
+            }
+        }
+    }
+    return found;
+}
+
+RECT ChildRect(HWND child)
+{
+    RECT r{};
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+ProgramDriver::ProgramDriver()
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring command = L"\"" + ProgramPath() + L"\"";
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        throw std::runtime_error("cannot start nivaro.exe");
+    }
+    process_.reset(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+    processId_ = info.dwProcessId;
+
+    hook_.reset(::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &NoteEvent, processId_, 0,
+                                  WINEVENT_OUTOFCONTEXT));
+    // Idle means the window is up and its message loop is waiting.
+    ::WaitForInputIdle(process_.get(), static_cast<DWORD>(kPatience.count()));
+    const std::wstring caption(form_design::kCaption);
+    for (HWND found = ::FindWindowExW(nullptr, nullptr, L"NivaroMainWindow", caption.c_str()); found != nullptr;
+         found = ::FindWindowExW(nullptr, found, L"NivaroMainWindow", caption.c_str())) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(found, &owner);
+        if (owner == processId_) {
+            main_ = found;
+        }
+    }
+    if (main_ == nullptr) {
+        DWORD code = STILL_ACTIVE;
+        ::GetExitCodeProcess(process_.get(), &code);
+        throw std::runtime_error(code == STILL_ACTIVE ? "nivaro.exe shows no window captioned \"Nivaro 1.0\""
+                                                      : "nivaro.exe ended before showing its window (is there a display?)");
+    }
+}
+
+ProgramDriver::~ProgramDriver()
+{
+    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process_.get(), 1);
+        ::WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count()));
+    }
+}
+
+std::wstring ProgramDriver::ItemText(int itemId, int elementId) const
+{
+    return WindowText(::GetDlgItem(Control(itemId), elementId));
+}
+
+bool ProgramDriver::Sync() const
+{
+    DWORD_PTR ignored = 0;
+    return ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(kPatience.count()), &ignored) != 0;
+}
+
+void ProgramDriver::PumpOwnMessages() const
+{
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::DispatchMessageW(&message);
+    }
+}
+
+std::optional<HWND> ProgramDriver::OwnedBox() const
+{
+    struct Search {
+        HWND owner;
+        HWND box;
+    } search{main_, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (::GetWindow(hwnd, GW_OWNER) == s->owner && ClassName(hwnd) == L"#32770") {
+                s->box = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.box ? std::optional(search.box) : std::nullopt;
+}
+
+std::optional<HWND> ProgramDriver::WaitForBox()
+{
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    for (;;) {
+        if (auto box = OwnedBox()) {
+            // The box answers once its own message loop runs, that is, once it is fully built.
+            DWORD_PTR ignored = 0;
+            ::SendMessageTimeoutW(*box, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(kPatience.count()), &ignored);
+            return box;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return std::nullopt;
+        }
+        // Wakes on the creation events of the program's windows, or when the program ends.
+        const HANDLE process = process_.get();
+        if (::MsgWaitForMultipleObjects(1, &process, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT) ==
+            WAIT_OBJECT_0) {
+            return std::nullopt;
+        }
+        PumpOwnMessages();
+    }
+}
+
+std::optional<HWND> ProgramDriver::ClickAndWaitForBox(int buttonId)
+{
+    ::PostMessageW(Control(buttonId), BM_CLICK, 0, 0);
+    return WaitForBox();
+}
+
+void ProgramDriver::Answer(HWND box, int buttonId)
+{
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, buttonId)));
+}
+
+std::optional<HWND> ProgramDriver::WaitForCleanToEnd()
+{
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    // Each round trip returns once the program has handled a message: at the latest when it is
+    // back in its message loop, sooner while a folder run lets events through.
+    while (std::chrono::steady_clock::now() < deadline && Sync()) {
+        if (auto box = OwnedBox()) {
+            return box;
+        }
+        if (::IsWindowEnabled(Control(control_id::kClean)) && ::IsWindowEnabled(Control(control_id::kCleanAll))) {
+            return std::nullopt;
+        }
+    }
+    throw std::runtime_error("the clean did not end in time");
+}
+
+std::optional<DWORD> ProgramDriver::CloseAndWait()
+{
+    ::PostMessageW(main_, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+}  // namespace nivaro::win32::testing

@@ -1,0 +1,65 @@
+#pragma once
+// Drives the real program from outside, as a user or an assistive tool would: starts it, finds
+// its window, clicks its buttons, answers its message boxes and reads its texts.
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "platform/win32/unique_handles.h"
+
+namespace nivaro::win32::testing {
+
+using namespace std::chrono_literals;
+inline constexpr std::chrono::milliseconds kPatience = 20s;
+
+std::wstring WindowText(HWND hwnd);
+// The message text of a message box: its static text element that is not the icon.
+std::wstring MessageBoxText(HWND box);
+// A rectangle of a child window in its parent's client coordinates.
+RECT ChildRect(HWND child);
+
+class ProgramDriver {
+public:
+    // Starts nivaro.exe from the directory of the running test and waits for its window.
+    ProgramDriver();
+    ProgramDriver(const ProgramDriver&) = delete;
+    ProgramDriver& operator=(const ProgramDriver&) = delete;
+    // Ends the program if a test left it running.
+    ~ProgramDriver();
+
+    HWND Main() const { return main_; }
+    HWND Control(int id) const { return ::GetDlgItem(main_, id); }
+    // A text element of the cleaning item with this control ID.
+    std::wstring ItemText(int itemId, int elementId) const;
+
+    // Clicks a button and waits for the message box that the window then shows; nothing when no
+    // box came.
+    std::optional<HWND> ClickAndWaitForBox(int buttonId);
+    // Answers a box with one of its buttons (IDYES, IDNO, IDOK).
+    void Answer(HWND box, int buttonId);
+    // Waits until the running clean has ended ("Clean" usable again). A message box that comes up
+    // meanwhile ends the wait; it is returned.
+    std::optional<HWND> WaitForCleanToEnd();
+    // A message box owned by the window, if one is up.
+    std::optional<HWND> OwnedBox() const;
+    // Closes the window and waits for the program to end; its exit code.
+    std::optional<DWORD> CloseAndWait();
+
+    // Calls the program's window and returns once it has handled a message: everything posted to
+    // it before has been handled too.
+    bool Sync() const;
+
+private:
+    void PumpOwnMessages() const;
+    std::optional<HWND> WaitForBox();
+
+    UniqueKernelHandle process_;
+    DWORD processId_ = 0;
+    HWND main_ = nullptr;
+    UniqueWinEventHook hook_;
+};
+
+}  // namespace nivaro::win32::testing
