@@ -2,10 +2,7 @@
 add_library(nivaro_window STATIC item_panel.cpp main_window.cpp)
 target_link_libraries(nivaro_window PUBLIC nivaro_main nivaro_win32)
 
-# TODO(lead): drop this guard once the registry and file backends are in.
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/win32_registry.cpp AND EXISTS ${CMAKE_CURRENT_LIST_DIR}/win32_shell.cpp)
 add_executable(nivaro WIN32 app_main.cpp ${PROJECT_SOURCE_DIR}/assets/nivaro.rc)
 target_include_directories(nivaro PRIVATE ${PROJECT_SOURCE_DIR}/assets)
 target_link_libraries(nivaro PRIVATE nivaro_window)
 target_link_options(nivaro PRIVATE -municode)
-endif()

@@ -137,12 +137,13 @@ std::optional<HWND> ProgramDriver::OwnedBox() const
 {
     struct Search {
         HWND owner;
+        const std::set<HWND>* answered;
         HWND box;
-    } search{main_, nullptr};
+    } search{main_, &answered_, nullptr};
     ::EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
-            if (::GetWindow(hwnd, GW_OWNER) == s->owner && ClassName(hwnd) == L"#32770") {
+            if (::GetWindow(hwnd, GW_OWNER) == s->owner && ClassName(hwnd) == L"#32770" && !s->answered->contains(hwnd)) {
                 s->box = hwnd;
                 return FALSE;
             }
@@ -184,6 +185,7 @@ std::optional<HWND> ProgramDriver::ClickAndWaitForBox(int buttonId)
 
 void ProgramDriver::Answer(HWND box, int buttonId)
 {
+    answered_.insert(box);
     ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, buttonId)));
 }
 

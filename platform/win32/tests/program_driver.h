@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/win32/unique_handles.h"
@@ -43,7 +44,7 @@ public:
     // Waits until the running clean has ended ("Clean" usable again). A message box that comes up
     // meanwhile ends the wait; it is returned.
     std::optional<HWND> WaitForCleanToEnd();
-    // A message box owned by the window, if one is up.
+    // A message box owned by the window that has not been answered yet, if one is up.
     std::optional<HWND> OwnedBox() const;
     // Closes the window and waits for the program to end; its exit code.
     std::optional<DWORD> CloseAndWait();
@@ -60,6 +61,8 @@ private:
     DWORD processId_ = 0;
     HWND main_ = nullptr;
     UniqueWinEventHook hook_;
+    // A box that was answered lingers while it is destroyed (seconds on a bare X server).
+    std::set<HWND> answered_;
 };
 
 }  // namespace nivaro::win32::testing

@@ -14,12 +14,10 @@
 namespace nivaro::win32::testing {
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
-RECT Pixels(const TwipRect& r)
+RECT Pixels(const TwipRect& r, int dpi)
 {
-    return {r.left / kTwipsPerPixel, r.top / kTwipsPerPixel, (r.left + r.width) / kTwipsPerPixel,
-            (r.top + r.height) / kTwipsPerPixel};
+    const auto px = [dpi](int twips) { return ::MulDiv(twips, dpi, 1440); };
+    return {px(r.left), px(r.top), px(r.left) + px(r.width), px(r.top) + px(r.height)};
 }
 
 std::wstring Title(const ControlLayout& item)
@@ -37,27 +35,48 @@ std::wstring Title(const ControlLayout& item)
                                          << ")-(" << expected.right << "," << expected.bottom << ")";
 }
 
-TEST(MainWindow, ShowsTheLayoutTable)
-{
-    ProgramDriver program;
-    if (::GetDpiForWindow(program.Main()) != USER_DEFAULT_SCREEN_DPI) {
-        GTEST_SKIP() << "the layout is checked in pixels at 96 dots per inch";
+// The screen's DPI for the programs started while it lives; the previous setting comes back after.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi)
+    {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                          nullptr, key_.put(), nullptr);
+        DWORD size = sizeof(previous_);
+        hadValue_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_),
+                                       &size) == ERROR_SUCCESS;
+        ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+    }
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+    ~ScreenDpi()
+    {
+        if (hadValue_) {
+            ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_),
+                             sizeof(previous_));
+        } else {
+            ::RegDeleteValueW(key_.get(), L"LogPixels");
+        }
     }
 
+private:
+    UniqueHkey key_;
+    DWORD previous_ = 0;
+    bool hadValue_ = false;
+};
+
+// Every control where the layout table puts it, at the window's DPI, with its caption and state.
+void ExpectLayoutTable(const ProgramDriver& program, int dpi)
+{
     RECT client{};
     ::GetClientRect(program.Main(), &client);
-    EXPECT_EQ(client.right, 6375 / kTwipsPerPixel);
-    EXPECT_EQ(client.bottom, 6420 / kTwipsPerPixel);
-    EXPECT_EQ(WindowText(program.Main()), L"Nivaro 1.0");
-    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(program.Main(), GWL_STYLE));
-    EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0u) << "fixed single border";
-    EXPECT_TRUE(style & WS_SYSMENU);
-
+    EXPECT_EQ(client.right, ::MulDiv(6375, dpi, 1440));
+    EXPECT_EQ(client.bottom, ::MulDiv(6420, dpi, 1440));
     for (const ControlLayout& control : kItemLayout) {
         SCOPED_TRACE(::testing::Message() << "control " << std::wstring(control.name) << " " << control.index);
         const HWND hwnd = program.Control(control.controlId);
         ASSERT_NE(hwnd, nullptr);
-        EXPECT_TRUE(SameRect(ChildRect(hwnd), Pixels(control.rect)));
+        EXPECT_TRUE(SameRect(ChildRect(hwnd), Pixels(control.rect, dpi)));
         EXPECT_TRUE(::IsWindowVisible(hwnd));
         if (control.IsItem()) {
             EXPECT_EQ(program.ItemText(control.controlId, control_id::kItemTitle), Title(control));
@@ -69,6 +88,36 @@ TEST(MainWindow, ShowsTheLayoutTable)
         if (control.kind == ControlKind::kCheckBox) {
             EXPECT_EQ(::SendMessageW(hwnd, BM_GETCHECK, 0, 0), control.checked ? BST_CHECKED : BST_UNCHECKED);
         }
+    }
+}
+
+// Reads the program's windows in physical pixels, not scaled for a test unaware of DPI.
+void ReadPhysicalPixels()
+{
+    ::SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+}
+
+TEST(MainWindow, ShowsTheLayoutTable)
+{
+    ReadPhysicalPixels();
+    const ScreenDpi screen(USER_DEFAULT_SCREEN_DPI);
+    ProgramDriver program;
+    EXPECT_EQ(WindowText(program.Main()), L"Nivaro 1.0");
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(program.Main(), GWL_STYLE));
+    EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0u) << "fixed single border";
+    EXPECT_TRUE(style & WS_SYSMENU);
+    // 15 twips to the pixel.
+    ExpectLayoutTable(program, USER_DEFAULT_SCREEN_DPI);
+}
+
+TEST(MainWindow, ScalesWithTheScreensDpi)
+{
+    ReadPhysicalPixels();
+    for (const int dpi : {144, 192}) {
+        SCOPED_TRACE(::testing::Message() << dpi << " dots per inch");
+        const ScreenDpi screen(static_cast<DWORD>(dpi));
+        ProgramDriver program;
+        ExpectLayoutTable(program, dpi);
     }
 }
 
