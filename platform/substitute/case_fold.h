@@ -6,6 +6,8 @@
 
 namespace nivaro {
 
+// One form for all the case variants of a name: each UTF-16 unit in lower case. Folded names
+// also sort as Wine's registry sorts value names (by lower-cased UTF-16 unit).
 std::wstring FoldCase(std::wstring_view text);
 
 }  // namespace nivaro

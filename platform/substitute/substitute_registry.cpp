@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "platform/backend.h"
 #include "platform/substitute/case_fold.h"
@@ -13,6 +14,46 @@ constexpr RegistryRoot kFirstRoot = static_cast<RegistryRoot>(0x80000000u);  // 
 constexpr RegistryRoot kLastRoot = static_cast<RegistryRoot>(0x80000006u);   // HKEY_DYN_DATA
 // The platform's limit on a value name, in characters.
 constexpr std::size_t kMaxValueName = 16383;
+// Wine's limit on one key name of a path, in characters (Windows documents 255).
+constexpr std::size_t kMaxKeyName = 256;
+// ERROR_BAD_PATHNAME: a path that starts with a separator.
+constexpr long kBadPathname = 161;
+
+// The platform's functions take names as C strings: a name ends at its first NUL.
+std::wstring_view UpToNul(std::wstring_view text)
+{
+    return text.substr(0, text.find(L'\0'));
+}
+
+bool IsStringType(std::uint32_t type)
+{
+    return type == reg_type::kString || type == reg_type::kExpandString || type == reg_type::kMultiString;
+}
+
+std::u16string SortKey(std::wstring_view name)
+{
+    std::u16string key;
+    for (wchar_t c : FoldCase(name)) {
+        auto code = static_cast<std::uint32_t>(c);
+        if (code > 0xFFFF) {
+            code -= 0x10000;
+            key.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            key.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            key.push_back(static_cast<char16_t>(code));
+        }
+    }
+    return key;
+}
+
+// Checks a path before it is walked: kSuccess, or the platform's answer to it.
+long CheckPath(std::wstring_view path)
+{
+    if (path.starts_with(L'\\')) {
+        return kBadPathname;
+    }
+    return reg_status::kSuccess;
+}
 
 template <class Visit>
 void ForEachComponent(std::wstring_view path, Visit visit)
@@ -50,8 +91,16 @@ long SubstituteRegistry::Walk(RegistryRoot root, std::wstring_view path, bool cr
     if (!key) {
         return reg_status::kInvalidHandle;
     }
-    long status = reg_status::kSuccess;
+    path = UpToNul(path);
+    long status = CheckPath(path);
+    if (status != reg_status::kSuccess) {
+        return status;
+    }
     ForEachComponent(path, [&](std::wstring_view part) {
+        if (part.size() > kMaxKeyName) {
+            status = reg_status::kInvalidParameter;
+            return false;
+        }
         auto& child = key->subkeys[FoldCase(part)];
         if (!child) {
             if (!create) {
@@ -123,9 +172,9 @@ long SubstituteRegistry::QueryInfoKey(const RegistryKey& key, KeyInfo& info)
     info = {};
     info.subkeyCount = static_cast<std::uint32_t>(handle->key->subkeys.size());
     info.valueCount = static_cast<std::uint32_t>(handle->key->values.size());
-    for (const Value& value : handle->key->values) {
-        info.maxValueNameChars = std::max(info.maxValueNameChars, static_cast<std::uint32_t>(value.name.size()));
-        info.maxValueDataBytes = std::max(info.maxValueDataBytes, static_cast<std::uint32_t>(value.data.size()));
+    for (const auto& value : handle->key->values) {
+        info.maxValueNameChars = std::max(info.maxValueNameChars, static_cast<std::uint32_t>(value->name.size()));
+        info.maxValueDataBytes = std::max(info.maxValueDataBytes, static_cast<std::uint32_t>(value->data.size()));
     }
     return reg_status::kSuccess;
 }
@@ -140,11 +189,11 @@ long SubstituteRegistry::EnumValueName(const RegistryKey& key, std::uint32_t ind
     if (handle->key->deleted) {
         return reg_status::kKeyDeleted;
     }
-    const std::vector<Value>& values = handle->key->values;
+    const auto& values = handle->key->values;
     if (index >= values.size()) {
         return reg_status::kNoMoreItems;
     }
-    const std::wstring& name = values[index].name;
+    const std::wstring& name = values[index]->name;
     const std::size_t capacity = std::min<std::size_t>(nameChars, buffer.size());
     // The name and its terminating NUL must fit; when they do not, the length is not reported.
     if (name.size() + 1 > capacity) {
@@ -154,6 +203,16 @@ long SubstituteRegistry::EnumValueName(const RegistryKey& key, std::uint32_t ind
     buffer[name.size()] = L'\0';
     nameChars = static_cast<std::uint32_t>(name.size());
     return reg_status::kSuccess;
+}
+
+SubstituteRegistry::ValueSlot SubstituteRegistry::FindValue(Key& key, std::wstring_view name, bool& found)
+{
+    const std::u16string order = SortKey(name);
+    auto slot = std::ranges::lower_bound(key.values, order, {}, [](const auto& value) -> const std::u16string& {
+        return value->order;
+    });
+    found = slot != key.values.end() && (*slot)->order == order;
+    return slot;
 }
 
 long SubstituteRegistry::QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type,
@@ -166,23 +225,31 @@ long SubstituteRegistry::QueryValue(const RegistryKey& key, std::wstring_view na
     if (handle->key->deleted) {
         return reg_status::kKeyDeleted;
     }
-    auto found = handle->key->index.find(FoldCase(name));
-    if (found == handle->key->index.end()) {
+    bool found = false;
+    const auto slot = FindValue(*handle->key, UpToNul(name), found);
+    if (!found) {
         return reg_status::kFileNotFound;
     }
-    const Value& value = handle->key->values[found->second];
+    const Value& value = **slot;
     type = value.type;
     const auto needed = static_cast<std::uint32_t>(value.data.size());
     if (data.empty()) {
         size = needed;
         return reg_status::kSuccess;
     }
-    if (std::min<std::size_t>(size, data.size()) < needed) {
+    const std::size_t capacity = std::min<std::size_t>(size, data.size());
+    if (capacity < needed) {
         size = needed;
         return reg_status::kMoreData;
     }
     std::ranges::copy(value.data, data.begin());
     size = needed;
+    // Text stored without its NUL gains one on the way out when the buffer has room for it.
+    if (IsStringType(value.type) && needed >= 2 && needed + 2 <= capacity &&
+        (value.data[needed - 2] != std::byte{0} || value.data[needed - 1] != std::byte{0})) {
+        data[needed] = std::byte{0};
+        data[needed + 1] = std::byte{0};
+    }
     return reg_status::kSuccess;
 }
 
@@ -199,19 +266,21 @@ long SubstituteRegistry::SetValue(const RegistryKey& key, std::wstring_view name
     if (handle->access != KeyAccess::kQueryAndSet) {
         return reg_status::kAccessDenied;
     }
+    name = UpToNul(name);
     if (name.size() > kMaxValueName) {
         return reg_status::kInvalidParameter;
     }
     Key& target = *handle->key;
-    std::wstring folded = FoldCase(name);
-    if (auto found = target.index.find(folded); found != target.index.end()) {
-        Value& value = target.values[found->second];
-        value.type = type;
-        value.data.assign(data.begin(), data.end());
+    bool found = false;
+    const auto slot = FindValue(target, name, found);
+    if (found) {
+        // The name keeps the case it was first set with.
+        (*slot)->type = type;
+        (*slot)->data.assign(data.begin(), data.end());
         return reg_status::kSuccess;
     }
-    target.index.emplace(std::move(folded), target.values.size());
-    target.values.push_back({std::wstring(name), type, {data.begin(), data.end()}});
+    target.values.insert(slot, std::make_unique<Value>(Value{SortKey(name), std::wstring(name), type,
+                                                             std::vector<std::byte>(data.begin(), data.end())}));
     return reg_status::kSuccess;
 }
 
@@ -228,16 +297,12 @@ long SubstituteRegistry::DeleteValue(const RegistryKey& key, std::wstring_view n
         return reg_status::kAccessDenied;
     }
     Key& target = *handle->key;
-    auto found = target.index.find(FoldCase(name));
-    if (found == target.index.end()) {
+    bool found = false;
+    const auto slot = FindValue(target, UpToNul(name), found);
+    if (!found) {
         return reg_status::kFileNotFound;
     }
-    const std::size_t position = found->second;
-    target.index.erase(found);
-    target.values.erase(target.values.begin() + static_cast<std::ptrdiff_t>(position));
-    for (std::size_t i = position; i < target.values.size(); ++i) {
-        target.index[FoldCase(target.values[i].name)] = i;
-    }
+    target.values.erase(slot);
     return reg_status::kSuccess;
 }
 
@@ -255,6 +320,7 @@ long SubstituteRegistry::DeleteTree(RegistryRoot root, std::wstring_view path)
     if (!parent) {
         return reg_status::kInvalidHandle;
     }
+    path = UpToNul(path);
     std::vector<std::wstring_view> parts;
     ForEachComponent(path, [&](std::wstring_view part) {
         parts.push_back(part);
@@ -263,20 +329,25 @@ long SubstituteRegistry::DeleteTree(RegistryRoot root, std::wstring_view path)
     if (parts.empty()) {
         return reg_status::kAccessDenied;  // a root cannot be deleted
     }
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    if (const long status = CheckPath(path); status != reg_status::kSuccess) {
+        return status;
+    }
+    for (std::size_t i = 0;; ++i) {
+        if (parts[i].size() > kMaxKeyName) {
+            return reg_status::kInvalidParameter;
+        }
         auto child = parent->subkeys.find(FoldCase(parts[i]));
         if (child == parent->subkeys.end()) {
             return reg_status::kFileNotFound;
         }
-        parent = child->second;
+        if (i + 1 < parts.size()) {
+            parent = child->second;
+            continue;
+        }
+        MarkDeleted(*child->second);
+        parent->subkeys.erase(child);
+        return reg_status::kSuccess;
     }
-    auto target = parent->subkeys.find(FoldCase(parts.back()));
-    if (target == parent->subkeys.end()) {
-        return reg_status::kFileNotFound;
-    }
-    MarkDeleted(*target->second);
-    parent->subkeys.erase(target);
-    return reg_status::kSuccess;
 }
 
 std::unique_ptr<RegistryApi> MakeRegistry()

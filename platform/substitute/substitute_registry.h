@@ -1,7 +1,8 @@
 #pragma once
-// An in-memory registry that answers as the platform's registry does: keys and value names
-// matched without regard to case, values of any type kept as raw bytes in the order they were
-// first set, and the platform's result codes and buffer conventions.
+// An in-memory registry that answers as the platform's registry does under Wine: keys and value
+// names matched without regard to case, values of any type kept as raw bytes in a sorted array
+// (so they enumerate in name order, and deleting from the front moves the rest), and the
+// platform's result codes, limits and buffer conventions.
 
 #include <cstdint>
 #include <map>
@@ -35,17 +36,18 @@ public:
 
 private:
     struct Value {
+        std::u16string order;  // the folded name in UTF-16 units: the sort key
         std::wstring name;
         std::uint32_t type = 0;
         std::vector<std::byte> data;
     };
     struct Key {
         std::wstring name;
-        std::vector<Value> values;                          // in the order first set
-        std::unordered_map<std::wstring, std::size_t> index;  // folded name to position in `values`
+        std::vector<std::unique_ptr<Value>> values;            // sorted by `order`
         std::map<std::wstring, std::shared_ptr<Key>> subkeys;  // by folded name
         bool deleted = false;
     };
+    using ValueSlot = std::vector<std::unique_ptr<Value>>::iterator;
     struct Handle {
         std::shared_ptr<Key> key;
         KeyAccess access;
@@ -58,6 +60,8 @@ private:
     Handle* Lookup(const RegistryKey& key);
     long Issue(std::shared_ptr<Key> key, KeyAccess access, RegistryKey& handle);
     static void MarkDeleted(Key& key);
+    // Where the value of this name is, or would go; `found` tells which.
+    static ValueSlot FindValue(Key& key, std::wstring_view name, bool& found);
 
     std::map<RegistryRoot, std::shared_ptr<Key>> roots_;
     std::unordered_map<std::uintptr_t, Handle> handles_;

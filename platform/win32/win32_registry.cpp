@@ -1,0 +1,174 @@
+#include "platform/win32/win32_registry.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/win32/unique_handles.h"
+
+namespace nivaro::win32 {
+namespace {
+
+// Property sets keep a root as a signed 32-bit number; the predefined HKEYs are that number
+// sign-extended to pointer width (HKEY_CURRENT_USER is 0xFFFFFFFF80000001 on 64-bit Windows).
+HKEY RootKey(RegistryRoot root)
+{
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(root));
+}
+
+HKEY Hkey(const RegistryKey& key)
+{
+    return reinterpret_cast<HKEY>(key.get());
+}
+
+REGSAM Rights(KeyAccess access)
+{
+    return access == KeyAccess::kQueryAndSet ? KEY_QUERY_VALUE | KEY_SET_VALUE : KEY_QUERY_VALUE;
+}
+
+// The registry functions read a name up to its NUL, which a view need not have.
+std::wstring Terminated(std::wstring_view text)
+{
+    return std::wstring(text);
+}
+
+DWORD ClampToDword(std::size_t count)
+{
+    return static_cast<DWORD>(std::min<std::size_t>(count, std::numeric_limits<DWORD>::max()));
+}
+
+bool IsStringType(std::uint32_t type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// A path of nothing but separators names the root itself, and RegDeleteTreeW would empty it.
+bool NamesNoSubkey(std::wstring_view path)
+{
+    return path.find_first_not_of(L'\\') == std::wstring_view::npos;
+}
+
+}  // namespace
+
+long Win32Registry::OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key)
+{
+    key.reset();
+    UniqueHkey opened;
+    const LSTATUS status = ::RegOpenKeyExW(RootKey(root), Terminated(path).c_str(), 0, Rights(access), opened.put());
+    if (status == ERROR_SUCCESS) {
+        key = RegistryKey(*this, reinterpret_cast<std::uintptr_t>(opened.release()));
+    }
+    return status;
+}
+
+long Win32Registry::CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key)
+{
+    key.reset();
+    UniqueHkey created;
+    const LSTATUS status =
+        ::RegCreateKeyExW(RootKey(root), Terminated(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          Rights(KeyAccess::kQueryAndSet), nullptr, created.put(), nullptr);
+    if (status == ERROR_SUCCESS) {
+        key = RegistryKey(*this, reinterpret_cast<std::uintptr_t>(created.release()));
+    }
+    return status;
+}
+
+long Win32Registry::QueryInfoKey(const RegistryKey& key, KeyInfo& info)
+{
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    DWORD maxValueNameChars = 0;
+    DWORD maxValueDataBytes = 0;
+    const LSTATUS status = ::RegQueryInfoKeyW(Hkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                              &values, &maxValueNameChars, &maxValueDataBytes, nullptr, nullptr);
+    if (status == ERROR_SUCCESS) {
+        info = {subkeys, values, maxValueNameChars, maxValueDataBytes};
+    }
+    return status;
+}
+
+long Win32Registry::EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
+                                  std::uint32_t& nameChars)
+{
+    // With no name buffer and no data buffer RegEnumValueW answers success without a name, so an
+    // empty buffer is replaced by one that merely has an address.
+    wchar_t none[1] = {};
+    wchar_t* name = buffer.empty() ? none : buffer.data();
+    DWORD chars = ClampToDword(std::min<std::size_t>(nameChars, buffer.size()));
+    // No type, data or size: the data need not fit, so a value whose data is large still names itself.
+    const LSTATUS status = ::RegEnumValueW(Hkey(key), index, name, &chars, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS) {
+        nameChars = chars;
+    }
+    return status;
+}
+
+long Win32Registry::QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type,
+                               std::span<std::byte> data, std::uint32_t& size)
+{
+    DWORD valueType = REG_NONE;
+    // The registry may write as much as it is told the buffer holds; it is never told more than the span.
+    DWORD bytes = data.empty() ? 0 : ClampToDword(std::min<std::size_t>(size, data.size()));
+    auto* buffer = data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data());
+    const LSTATUS status = ::RegQueryValueExW(Hkey(key), Terminated(name).c_str(), nullptr, &valueType, buffer, &bytes);
+    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+        type = valueType;
+        size = bytes;
+    }
+    return status;
+}
+
+long Win32Registry::SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
+                             std::span<const std::byte> data)
+{
+    if (data.size() > std::numeric_limits<DWORD>::max()) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    // RegSetValueExW adds a NUL to string data that lacks one when the unit just past the data is
+    // NUL: it reads past the caller's buffer to decide. So that exactly the given bytes are stored,
+    // and nothing past them is read, string data goes through a copy followed by a unit that is not NUL.
+    std::vector<std::byte> guarded;
+    const std::byte* bytes = data.data();
+    if (IsStringType(type) && !data.empty()) {
+        guarded.assign(data.begin(), data.end());
+        guarded.insert(guarded.end(), sizeof(wchar_t) + 1, std::byte{0xFF});
+        bytes = guarded.data();
+    }
+    return ::RegSetValueExW(Hkey(key), Terminated(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes),
+                            static_cast<DWORD>(data.size()));
+}
+
+long Win32Registry::DeleteValue(const RegistryKey& key, std::wstring_view name)
+{
+    return ::RegDeleteValueW(Hkey(key), Terminated(name).c_str());
+}
+
+long Win32Registry::DeleteTree(RegistryRoot root, std::wstring_view path)
+{
+    if (NamesNoSubkey(path)) {
+        return ERROR_ACCESS_DENIED;  // a root is never emptied
+    }
+    return ::RegDeleteTreeW(RootKey(root), Terminated(path).c_str());
+}
+
+void Win32Registry::CloseKey(std::uintptr_t raw) noexcept
+{
+    ::RegCloseKey(reinterpret_cast<HKEY>(raw));
+}
+
+}  // namespace nivaro::win32
+
+namespace nivaro {
+
+std::unique_ptr<RegistryApi> MakeRegistry()
+{
+    return std::make_unique<win32::Win32Registry>();
+}
+
+}  // namespace nivaro
