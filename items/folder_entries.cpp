@@ -26,8 +26,11 @@ bool IsFolderSettingsFile(std::wstring_view path, std::uint32_t attributes)
 
 EntryDecision DecideEntry(const ShellEntry& entry, const std::optional<DirectoryEntry>& found)
 {
-    if (entry.path.empty() || !found) {
+    if (entry.path.empty()) {
         return {EntryAction::kShellDelete, LeaveReason::kNone};
+    }
+    if (!found) {
+        return {EntryAction::kLeave, LeaveReason::kGone};
     }
     const std::uint32_t attributes = found->attributes;
     if ((attributes & file_attr::kDirectory) != 0) {
@@ -40,7 +43,7 @@ EntryDecision DecideEntry(const ShellEntry& entry, const std::optional<Directory
     if (IsFolderSettingsFile(entry.path, attributes)) {
         return {EntryAction::kLeave, LeaveReason::kFolderSettings};
     }
-    return {EntryAction::kDeleteFile, LeaveReason::kNone};
+    return {EntryAction::kRemoveFile, LeaveReason::kNone};
 }
 
 LeaveReason ReasonForStatus(long status)
@@ -72,6 +75,8 @@ std::wstring_view LeaveReasonText(LeaveReason reason)
         return L"locked";
     case LeaveReason::kRefused:
         return L"refused";
+    case LeaveReason::kGone:
+        return L"gone";
     }
     return L"";
 }

@@ -11,8 +11,8 @@
 namespace nivaro {
 
 enum class EntryAction {
-    kDeleteFile,   // a file, or a link, which goes as a link
-    kShellDelete,  // not a file-system object (a shell item of a virtual folder), or no longer there
+    kRemoveFile,   // a file, or a link, which goes as a link
+    kShellDelete,  // not a file-system object: a shell item of a virtual folder
     kLeave,
 };
 
@@ -24,6 +24,7 @@ enum class LeaveReason {
     kFolderSettings,  // desktop.ini, hidden and system: it gives the folder its view
     kLocked,          // held open by a program that does not share delete
     kRefused,         // the platform refused the delete for another reason
+    kGone,            // no longer there when its turn came: someone else removed it
 };
 
 struct EntryDecision {
@@ -32,6 +33,8 @@ struct EntryDecision {
 };
 
 // `found` is the one-path listing of entry.path; nothing when the path is empty or names nothing.
+// Only an entry that is no file-system object goes to the shell: a file that has gone since the
+// list was taken is not the run's to count.
 EntryDecision DecideEntry(const ShellEntry& entry, const std::optional<DirectoryEntry>& found);
 
 // Why a file stays when the platform answers `status` to its delete.

@@ -87,8 +87,8 @@ bool NvFolder::CleanEntry(ShellFolder& folder, const ShellEntry& entry) const
         found = services_.files.FindEntry(entry.path);
     }
     switch (DecideEntry(entry, found).action) {
-    case EntryAction::kDeleteFile:
-        return services_.files.DeleteFile(entry.path) == file_status::kSuccess;
+    case EntryAction::kRemoveFile:
+        return services_.files.RemoveFile(entry.path) == file_status::kSuccess;
     case EntryAction::kShellDelete:
         return folder.InvokeDelete(entry).value_or(false);
     case EntryAction::kLeave:

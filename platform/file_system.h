@@ -43,8 +43,8 @@ public:
     virtual std::optional<DirectoryEntry> FindEntry(std::wstring_view path) = 0;
     // Removes one file (a link as a link). Fails on a directory, a read-only file and a file held
     // open without delete sharing. Answers 0 or the platform's error code.
-    virtual long DeleteFile(std::wstring_view path) = 0;
-    // Whether DeleteFile would succeed now, found out without changing anything: 0 or the code it
+    virtual long RemoveFile(std::wstring_view path) = 0;
+    // Whether RemoveFile would succeed now, found out without changing anything: 0 or the code it
     // would meet.
     virtual long CheckDeletable(std::wstring_view path) = 0;
 };

@@ -1,0 +1,92 @@
+#pragma once
+// Scratch folders for the tests that run the folder item on a real disk: a directory of the
+// native temporary folder on the substitute backend, the test prefix's temporary folder under
+// Wine. Each fixture makes a fresh folder and removes it, with everything in it, when it goes.
+// Links found there are removed as links; their targets are never followed.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/registry.h"
+
+namespace nivaro {
+
+struct FileMarks {
+    bool hidden = false;
+    bool system = false;
+    bool readOnly = false;
+};
+
+// Keeps a file open without delete sharing, as another program can, for as long as it lives.
+class FileHold {
+public:
+    virtual ~FileHold() = default;
+};
+
+class FolderFixture {
+public:
+    FolderFixture();
+    ~FolderFixture();
+    FolderFixture(const FolderFixture&) = delete;
+    FolderFixture& operator=(const FolderFixture&) = delete;
+
+    // The scratch folder, without a trailing separator; empty when it could not be made.
+    const std::wstring& Root() const { return root_; }
+
+    // The backend's path separator: '/' on the substitute, '\\' on Win32.
+    static wchar_t Separator();
+    static std::wstring Join(std::wstring_view folder, std::wstring_view name);
+
+    // A new file of `bytes` bytes; false when it exists already or cannot be written.
+    bool MakeFile(std::wstring_view path, std::uint64_t bytes = 0) const;
+    bool MakeFolder(std::wstring_view path) const;
+    bool Mark(std::wstring_view path, FileMarks marks) const;
+    // Nothing when the file cannot be opened.
+    [[nodiscard]] std::unique_ptr<FileHold> HoldWithoutDeleteSharing(std::wstring_view path) const;
+
+    // Fail with the platform's reason where it cannot make links, so that a test can say why it
+    // is skipped.
+    Result<> MakeFileLink(std::wstring_view link, std::wstring_view target) const;
+    Result<> MakeFolderLink(std::wstring_view link, std::wstring_view target) const;
+    // An entry of the folder's shell namespace that is no file: the substitute only.
+    Result<> AddVirtualItem(std::wstring_view folder, std::wstring_view name) const;
+
+    // Whether the entry itself is there; a link whose target is gone still is.
+    bool Exists(std::wstring_view path) const;
+    std::optional<std::uint64_t> FileSize(std::wstring_view path) const;
+    // The names of the folder's entries, sorted.
+    std::vector<std::wstring> Names(std::wstring_view folder) const;
+
+private:
+    std::wstring root_;
+};
+
+// Points the user's Shell Folders value `name` at a path while it lives, then puts back what was
+// there before, or removes the value when there was none.
+class ShellFolderValue {
+public:
+    // `terminated` false stores the text without its NUL, as some programs write it.
+    ShellFolderValue(RegistryApi& registry, std::wstring_view name, std::wstring_view path, bool terminated = true);
+    ~ShellFolderValue();
+    ShellFolderValue(const ShellFolderValue&) = delete;
+    ShellFolderValue& operator=(const ShellFolderValue&) = delete;
+
+    // False when the value could not be written.
+    bool Written() const { return written_; }
+
+private:
+    RegistryApi& registry_;
+    RegistryKey key_;
+    std::wstring name_;
+    bool hadValue_ = false;
+    std::uint32_t previousType_ = 0;
+    std::vector<std::byte> previousData_;
+    bool written_ = false;
+};
+
+}  // namespace nivaro

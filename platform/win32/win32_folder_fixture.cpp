@@ -1,0 +1,278 @@
+#include <windows.h>
+#include <winioctl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "platform/folder_fixture.h"
+#include "platform/win32/long_path.h"
+#include "platform/win32/unique_handles.h"
+#include "platform/win32/win32_error.h"
+
+namespace nivaro {
+namespace {
+
+using win32::LongPathForm;
+using win32::UniqueFile;
+using win32::UniqueFind;
+
+class OpenFileHold final : public FileHold {
+public:
+    explicit OpenFileHold(UniqueFile file) : file_(std::move(file)) {}
+
+private:
+    UniqueFile file_;
+};
+
+std::wstring TempFolder()
+{
+    const DWORD needed = ::GetTempPathW(0, nullptr);
+    std::wstring path(needed, L'\0');
+    const DWORD written = ::GetTempPathW(needed, path.data());
+    path.resize(written < needed ? written : 0);
+    while (path.ends_with(L'\\')) {
+        path.pop_back();
+    }
+    return path;
+}
+
+template <class Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit)
+{
+    WIN32_FIND_DATAW data{};
+    const UniqueFind find(::FindFirstFileExW(LongPathForm(FolderFixture::Join(folder, L"*")).c_str(), FindExInfoBasic,
+                                             &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) {
+        return;
+    }
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (name != L"." && name != L"..") {
+            visit(name, data.dwFileAttributes);
+        }
+    } while (::FindNextFileW(find.get(), &data));
+}
+
+// A junction or a link goes as itself; what it points at is never entered.
+void RemoveTree(const std::wstring& folder)
+{
+    ForEachEntry(folder, [&](std::wstring_view name, DWORD attributes) {
+        const std::wstring path = FolderFixture::Join(folder, name);
+        const std::wstring full = LongPathForm(path);
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            ::SetFileAttributesW(full.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        }
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            ::DeleteFileW(full.c_str());
+            return;
+        }
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            RemoveTree(path);
+        }
+        ::RemoveDirectoryW(full.c_str());
+    });
+    ::RemoveDirectoryW(LongPathForm(folder).c_str());
+}
+
+bool IsReparsePoint(std::wstring_view path)
+{
+    const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Wine 8 answers success to CreateSymbolicLinkW and makes nothing, so the link is looked for.
+Result<> SymbolicLink(std::wstring_view link, std::wstring_view target, DWORD flags)
+{
+    if (!::CreateSymbolicLinkW(LongPathForm(link).c_str(), LongPathForm(target).c_str(),
+                               flags | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+        return std::unexpected(win32::LastError());
+    }
+    if (!IsReparsePoint(link)) {
+        return Fail(ERROR_NOT_SUPPORTED, L"CreateSymbolicLinkW answered success, yet no link is there");
+    }
+    return {};
+}
+
+// The mount-point reparse data that makes a folder a junction: the target's NT path, then the
+// same path as shown to users, each with its NUL.
+std::vector<std::byte> MountPointData(std::wstring_view target)
+{
+    std::wstring full = LongPathForm(target);
+    if (full.starts_with(L"\\\\?\\")) {
+        full.erase(0, 4);
+    }
+    const std::wstring substitute = L"\\??\\" + full;
+    const auto substituteBytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
+    const auto printBytes = static_cast<WORD>(full.size() * sizeof(wchar_t));
+    const auto pathBytes = static_cast<WORD>(substituteBytes + printBytes + 2 * sizeof(wchar_t));
+    constexpr std::size_t kHeader = 8;       // tag, data length, reserved
+    constexpr std::size_t kMountHeader = 8;  // substitute offset and length, print offset and length
+    std::vector<std::byte> data(kHeader + kMountHeader + pathBytes);
+    auto put = [&](std::size_t at, const void* from, std::size_t bytes) { std::memcpy(data.data() + at, from, bytes); };
+    const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+    const auto dataLength = static_cast<WORD>(kMountHeader + pathBytes);
+    const WORD fields[] = {0, substituteBytes, static_cast<WORD>(substituteBytes + sizeof(wchar_t)), printBytes};
+    put(0, &tag, sizeof(tag));
+    put(4, &dataLength, sizeof(dataLength));
+    put(kHeader, fields, sizeof(fields));
+    put(kHeader + kMountHeader, substitute.c_str(), substituteBytes + sizeof(wchar_t));
+    put(kHeader + kMountHeader + substituteBytes + sizeof(wchar_t), full.c_str(), printBytes + sizeof(wchar_t));
+    return data;
+}
+
+// A junction needs no privilege, where a symbolic link to a folder may.
+Result<> Junction(std::wstring_view link, std::wstring_view target)
+{
+    const std::wstring full = LongPathForm(link);
+    if (!::CreateDirectoryW(full.c_str(), nullptr)) {
+        return std::unexpected(win32::LastError());
+    }
+    Result<> made;
+    {
+        const UniqueFile folder(::CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        std::vector<std::byte> data = MountPointData(target);
+        DWORD returned = 0;
+        if (!folder) {
+            made = std::unexpected(win32::LastError());
+        } else if (!::DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, data.data(), static_cast<DWORD>(data.size()),
+                                      nullptr, 0, &returned, nullptr)) {
+            made = std::unexpected(win32::LastError());
+        }
+    }
+    if (!made) {
+        ::RemoveDirectoryW(full.c_str());
+    }
+    return made;
+}
+
+}  // namespace
+
+FolderFixture::FolderFixture()
+{
+    static std::atomic<unsigned> made{0};
+    const std::wstring temp = TempFolder();
+    if (temp.empty()) {
+        return;
+    }
+    const std::wstring root = Join(temp, L"nivaro-folder-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                             std::to_wstring(made++));
+    RemoveTree(root);  // what an earlier process of the same id left behind
+    if (::CreateDirectoryW(LongPathForm(root).c_str(), nullptr)) {
+        root_ = root;
+    }
+}
+
+FolderFixture::~FolderFixture()
+{
+    if (!root_.empty()) {
+        RemoveTree(root_);
+    }
+}
+
+wchar_t FolderFixture::Separator()
+{
+    return L'\\';
+}
+
+std::wstring FolderFixture::Join(std::wstring_view folder, std::wstring_view name)
+{
+    std::wstring joined(folder);
+    if (!joined.ends_with(L'\\') && !joined.ends_with(L'/')) {
+        joined.push_back(Separator());
+    }
+    joined.append(name);
+    return joined;
+}
+
+bool FolderFixture::MakeFile(std::wstring_view path, std::uint64_t bytes) const
+{
+    const UniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return false;
+    }
+    if (bytes == 0) {
+        return true;
+    }
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(bytes);
+    return ::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get());
+}
+
+bool FolderFixture::MakeFolder(std::wstring_view path) const
+{
+    return ::CreateDirectoryW(LongPathForm(path).c_str(), nullptr) != FALSE;
+}
+
+bool FolderFixture::Mark(std::wstring_view path, FileMarks marks) const
+{
+    DWORD attributes = 0;
+    attributes |= marks.hidden ? FILE_ATTRIBUTE_HIDDEN : 0;
+    attributes |= marks.system ? FILE_ATTRIBUTE_SYSTEM : 0;
+    attributes |= marks.readOnly ? FILE_ATTRIBUTE_READONLY : 0;
+    return ::SetFileAttributesW(LongPathForm(path).c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != FALSE;
+}
+
+std::unique_ptr<FileHold> FolderFixture::HoldWithoutDeleteSharing(std::wstring_view path) const
+{
+    UniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return nullptr;
+    }
+    return std::make_unique<OpenFileHold>(std::move(file));
+}
+
+Result<> FolderFixture::MakeFileLink(std::wstring_view link, std::wstring_view target) const
+{
+    return SymbolicLink(link, target, 0);
+}
+
+Result<> FolderFixture::MakeFolderLink(std::wstring_view link, std::wstring_view target) const
+{
+    auto junction = Junction(link, target);
+    if (junction) {
+        return junction;
+    }
+    auto symbolic = SymbolicLink(link, target, SYMBOLIC_LINK_FLAG_DIRECTORY);
+    if (symbolic) {
+        return symbolic;
+    }
+    return Fail(symbolic.error().number,
+                L"junction: " + junction.error().description + L"; symbolic link: " + symbolic.error().description);
+}
+
+Result<> FolderFixture::AddVirtualItem(std::wstring_view, std::wstring_view) const
+{
+    return Fail(ERROR_NOT_SUPPORTED, L"only the substitute shell takes made-up items; a real folder's shell items "
+                                     L"that are no file come from shell extensions");
+}
+
+bool FolderFixture::Exists(std::wstring_view path) const
+{
+    return ::GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::uint64_t> FolderFixture::FileSize(std::wstring_view path) const
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+std::vector<std::wstring> FolderFixture::Names(std::wstring_view folder) const
+{
+    std::vector<std::wstring> names;
+    ForEachEntry(std::wstring(folder), [&](std::wstring_view name, DWORD) { names.emplace_back(name); });
+    std::ranges::sort(names);
+    return names;
+}
+
+}  // namespace nivaro

@@ -1,0 +1,285 @@
+#include "platform/win32/win32_shell.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shldisp.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "platform/backend.h"
+#include "platform/win32/com.h"
+#include "platform/win32/long_path.h"
+#include "platform/win32/top_level_window_refusal.h"
+#include "platform/win32/unique_handles.h"
+#include "platform/win32/win32_error.h"
+
+namespace nivaro::win32 {
+namespace {
+
+using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
+
+struct CoTaskMemFreer {
+    void operator()(void* memory) const { ::CoTaskMemFree(memory); }
+};
+using CoTaskString = std::unique_ptr<wchar_t, CoTaskMemFreer>;
+
+constexpr SHCONTF kEveryEntry = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN | SHCONTF_INCLUDESUPERHIDDEN;
+// The range of command ids the context menu may take for its items.
+constexpr UINT kFirstCommand = 1;
+constexpr UINT kLastCommand = 0x7FFF;
+
+std::unexpected<Error> Failed(HRESULT result)
+{
+    return std::unexpected(HresultError(result));
+}
+
+std::optional<std::wstring> DisplayName(IShellFolder& folder, PCUITEMID_CHILD child, SHGDNF kind)
+{
+    STRRET name{};
+    if (FAILED(folder.GetDisplayNameOf(child, kind, &name))) {
+        return std::nullopt;
+    }
+    LPWSTR text = nullptr;
+    const HRESULT copied = ::StrRetToStrW(&name, child, &text);  // frees the STRRET's own string
+    const CoTaskString owned(text);
+    if (FAILED(copied) || !owned) {
+        return std::nullopt;
+    }
+    return std::wstring(owned.get());
+}
+
+bool IsFileSystemObject(IShellFolder& folder, PCUITEMID_CHILD child)
+{
+    SFGAOF attributes = SFGAO_FILESYSTEM;
+    return SUCCEEDED(folder.GetAttributesOf(1, &child, &attributes)) && (attributes & SFGAO_FILESYSTEM) != 0;
+}
+
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name)
+{
+    std::wstring joined(folder);
+    if (!joined.ends_with(L'\\') && !joined.ends_with(L'/')) {
+        joined.push_back(L'\\');
+    }
+    joined.append(name);
+    return joined;
+}
+
+class Win32ShellFolder final : public ShellFolder {
+public:
+    explicit Win32ShellFolder(std::wstring path) : path_(std::move(path)) {}
+
+    Result<> Open();
+    Result<std::vector<ShellEntry>> Items() override;
+    Result<bool> InvokeDelete(const ShellEntry& entry) override;
+
+private:
+    Result<UniquePidl> FolderIdList() const;
+    Result<PCUITEMID_CHILD> ChildFor(const ShellEntry& entry);
+    Result<> RunDeleteVerb(PCUITEMID_CHILD child) const;
+    bool IsGone(const ShellEntry& entry) const;
+
+    ComApartment apartment_;  // declared first, so that COM outlives every pointer below
+    ComPtr<IShellDispatch> shell_;
+    ComPtr<Folder> folder_;
+    ComPtr<IShellFolder> shellFolder_;
+    std::wstring path_;
+    // The entries as Items listed them, by parsing name, for InvokeDelete to find again.
+    std::map<std::wstring, UniquePidl> children_;
+};
+
+Result<> Win32ShellFolder::Open()
+{
+    // A thread already in the multithreaded apartment keeps it; COM works there all the same.
+    if (FAILED(apartment_.result()) && apartment_.result() != RPC_E_CHANGED_MODE) {
+        return Failed(apartment_.result());
+    }
+    HRESULT result = ::CoCreateInstance(CLSID_Shell, nullptr, CLSCTX_INPROC_SERVER, IID_IShellDispatch, shell_.put_void());
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    UniqueVariant where(path_);
+    result = shell_->NameSpace(where.get(), folder_.put());
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    if (!folder_) {
+        return Failed(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));  // no such folder in the namespace
+    }
+    auto idList = FolderIdList();
+    if (!idList) {
+        return std::unexpected(idList.error());
+    }
+    result = ::SHBindToObject(nullptr, idList->get(), nullptr, IID_IShellFolder, shellFolder_.put_void());
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    return {};
+}
+
+// Windows' Folder object tells its ID list through IPersistFolder2; Wine's does not, but its
+// Self item tells the path the namespace settled on.
+Result<UniquePidl> Win32ShellFolder::FolderIdList() const
+{
+    UniquePidl idList;
+    if (auto persist = folder_.query<IPersistFolder2>(); persist && SUCCEEDED(persist->GetCurFolder(idList.put()))) {
+        return idList;
+    }
+    auto described = folder_.query<Folder2>();
+    if (!described) {
+        return Failed(E_NOINTERFACE);
+    }
+    ComPtr<FolderItem> self;
+    HRESULT result = described->get_Self(self.put());
+    if (FAILED(result) || !self) {
+        return Failed(FAILED(result) ? result : E_FAIL);
+    }
+    UniqueBstr selfPath;
+    result = self->get_Path(selfPath.put());
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    result = ::SHParseDisplayName(selfPath.get(), nullptr, idList.put(), 0, nullptr);
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    return idList;
+}
+
+// The list comes from one enumeration: the automation object's FolderItems would read the
+// folder again for every item asked of it.
+Result<std::vector<ShellEntry>> Win32ShellFolder::Items()
+{
+    children_.clear();
+    ComPtr<IEnumIDList> list;
+    const HRESULT result = shellFolder_->EnumObjects(nullptr, kEveryEntry, list.put());
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    std::vector<ShellEntry> entries;
+    if (result == S_FALSE || !list) {
+        return entries;  // nothing to list
+    }
+    for (;;) {
+        UniquePidl child;
+        ULONG fetched = 0;
+        if (list->Next(1, child.put(), &fetched) != S_OK || fetched != 1) {
+            break;
+        }
+        // The parsing name keeps the extension that a display name may hide, so paths are built
+        // from it, and from the folder's path as given, so that none is cut at MAX_PATH.
+        std::optional<std::wstring> parsingName =
+            DisplayName(*shellFolder_.get(), child.get(), SHGDN_INFOLDER | SHGDN_FORPARSING);
+        if (!parsingName) {
+            continue;  // an entry without a name cannot be found again
+        }
+        std::wstring name = DisplayName(*shellFolder_.get(), child.get(), SHGDN_INFOLDER).value_or(*parsingName);
+        std::wstring path = IsFileSystemObject(*shellFolder_.get(), child.get()) ? JoinPath(path_, *parsingName) : L"";
+        children_.insert_or_assign(*parsingName, std::move(child));
+        entries.push_back({std::move(name), std::move(*parsingName), std::move(path)});
+    }
+    return entries;
+}
+
+Result<PCUITEMID_CHILD> Win32ShellFolder::ChildFor(const ShellEntry& entry)
+{
+    if (auto known = children_.find(entry.parsingName); known != children_.end()) {
+        return known->second.get();
+    }
+    std::wstring name = entry.parsingName;  // ParseDisplayName takes a writable string
+    UniquePidl child;
+    const HRESULT result = shellFolder_->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, child.put(), nullptr);
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    return children_.insert_or_assign(entry.parsingName, std::move(child)).first->second.get();
+}
+
+// Shift makes the verb delete rather than move to the Recycle Bin. The verb may still ask for
+// confirmation however it is told to keep quiet, and on a window of its own that would block
+// this thread: no such window is let up while it runs.
+Result<> Win32ShellFolder::RunDeleteVerb(PCUITEMID_CHILD child) const
+{
+    ComPtr<IContextMenu> menu;
+    HRESULT result = shellFolder_->GetUIObjectOf(nullptr, 1, &child, IID_IContextMenu, nullptr, menu.put_void());
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    const UniqueMenu popup(::CreatePopupMenu());
+    if (!popup) {
+        return std::unexpected(LastError());
+    }
+    result = menu->QueryContextMenu(popup.get(), 0, kFirstCommand, kLastCommand, CMF_NORMAL);
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    CMINVOKECOMMANDINFOEX invocation{};
+    invocation.cbSize = sizeof(invocation);
+    invocation.fMask = CMIC_MASK_UNICODE | CMIC_MASK_FLAG_NO_UI | CMIC_MASK_SHIFT_DOWN;
+    invocation.lpVerb = "delete";
+    invocation.lpVerbW = L"delete";
+    invocation.nShow = SW_HIDE;
+    const TopLevelWindowRefusal noDialogs;
+    if (!noDialogs) {
+        return std::unexpected(LastError());
+    }
+    result = menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&invocation));
+    if (FAILED(result)) {
+        return Failed(result);
+    }
+    return {};
+}
+
+bool Win32ShellFolder::IsGone(const ShellEntry& entry) const
+{
+    if (!entry.path.empty()) {
+        if (::GetFileAttributesW(LongPathForm(entry.path).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            return false;
+        }
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    std::wstring name = entry.parsingName;
+    UniquePidl again;
+    return FAILED(shellFolder_->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, again.put(), nullptr));
+}
+
+Result<bool> Win32ShellFolder::InvokeDelete(const ShellEntry& entry)
+{
+    auto child = ChildFor(entry);
+    if (!child) {
+        return std::unexpected(child.error());
+    }
+    if (auto ran = RunDeleteVerb(*child); !ran) {
+        return std::unexpected(ran.error());
+    }
+    return IsGone(entry);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<ShellFolder>> Win32Shell::NameSpace(std::wstring_view path)
+{
+    if (path.empty()) {
+        return Failed(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));  // the automation object would take it for the desktop
+    }
+    auto folder = std::make_unique<Win32ShellFolder>(std::wstring(path));
+    if (auto opened = folder->Open(); !opened) {
+        return std::unexpected(opened.error());
+    }
+    return folder;
+}
+
+}  // namespace nivaro::win32
+
+namespace nivaro {
+
+std::unique_ptr<Shell> MakeShell()
+{
+    return std::make_unique<win32::Win32Shell>();
+}
+
+}  // namespace nivaro

@@ -1,0 +1,665 @@
+// The folder item, and the file system and shell under it, on real folders of whichever backend
+// this build links: a scratch directory of the substitute disk natively, the test prefix's drive
+// under Wine. Every case works in a scratch folder of its own, which goes when the case ends.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "items/nv_folder.h"
+#include "platform/backend.h"
+#include "platform/folder_fixture.h"
+#include "platform/item_site.h"
+#include "platform/substitute/substitute_toolkit.h"
+
+namespace nivaro {
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+// The status texts, spelled out as the user reads them.
+const std::wstring kFolderMissing = L"Cannot find folder!";
+const std::wstring kRemoving = L"Remove";
+
+// One folder item on this build's backend, over a scratch folder of its own.
+struct Bench {
+    FolderFixture disk;
+    std::unique_ptr<RegistryApi> registry = MakeRegistry();
+    std::unique_ptr<FileSystem> files = MakeFileSystem();
+    std::unique_ptr<Shell> shell = MakeShell();
+    SubstituteItemSite site;
+    NvFolder item{site, PlatformServices{*registry, *files, *shell}};
+    // What a case keeps alive for the length of its run.
+    std::vector<std::unique_ptr<FileHold>> holds;
+    std::vector<std::unique_ptr<ShellFolderValue>> values;
+
+    std::wstring Path(std::wstring_view relative) const
+    {
+        std::wstring path = disk.Root();
+        std::size_t start = 0;
+        while (start <= relative.size()) {
+            const std::size_t slash = std::min(relative.find(L'/', start), relative.size());
+            path = FolderFixture::Join(path, relative.substr(start, slash - start));
+            start = slash + 1;
+        }
+        return path;
+    }
+
+    // Each '/'-separated step of `relative` is made as a folder.
+    std::wstring Folder(std::wstring_view relative) const
+    {
+        std::wstring path = disk.Root();
+        std::size_t start = 0;
+        while (start < relative.size()) {
+            const std::size_t slash = std::min(relative.find(L'/', start), relative.size());
+            path = FolderFixture::Join(path, relative.substr(start, slash - start));
+            if (!disk.Exists(path)) {
+                EXPECT_TRUE(disk.MakeFolder(path)) << path;
+            }
+            start = slash + 1;
+        }
+        return path;
+    }
+
+    void Files(std::wstring_view folder, std::initializer_list<std::wstring_view> names) const
+    {
+        for (std::wstring_view name : names) {
+            EXPECT_TRUE(disk.MakeFile(FolderFixture::Join(folder, name), 16)) << std::wstring(name);
+        }
+    }
+
+    void PointShellFolder(std::wstring_view name, std::wstring_view path, bool terminated = true)
+    {
+        values.push_back(std::make_unique<ShellFolderValue>(*registry, name, path, terminated));
+        EXPECT_TRUE(values.back()->Written()) << "Shell Folders value " << std::wstring(name);
+    }
+
+    void Hold(std::wstring_view path)
+    {
+        holds.push_back(disk.HoldWithoutDeleteSharing(path));
+        EXPECT_NE(holds.back(), nullptr) << std::wstring(path);
+    }
+
+    void Run(std::wstring_view folder)
+    {
+        ASSERT_TRUE(item.ReadProperties({{L"Folder", std::wstring(folder)}}));
+        ASSERT_TRUE(item.Start());
+    }
+};
+
+// A folder of `length` characters under the scratch folder, made with as many steps as it takes.
+std::wstring FolderOfLength(Bench& bench, std::size_t length)
+{
+    std::wstring path = bench.disk.Root();
+    EXPECT_LT(path.size() + 1, length);
+    wchar_t step = L'a';
+    while (path.size() + 1 < length) {
+        const std::size_t room = length - path.size() - 1;  // after the separator
+        std::size_t name = std::min<std::size_t>(room, 60);
+        if (room - name == 1) {
+            --name;  // a last step of a separator and no name is no step
+        }
+        path = FolderFixture::Join(path, std::wstring(name, step++));
+        EXPECT_TRUE(bench.disk.MakeFolder(path)) << path;
+    }
+    return path;
+}
+
+// --- What a run deletes and what it leaves ----------------------------------------------------
+
+struct Prepared {
+    std::wstring folder;   // the item's Folder property
+    std::wstring watched;  // the folder whose entries are looked at afterwards
+};
+
+struct FolderCase {
+    const char* what;
+    std::function<Prepared(Bench&)> prepare;
+    std::wstring status;
+    Names left;           // what `watched` holds afterwards
+    Names alsoThere = {};  // paths under the scratch folder that are there afterwards
+};
+
+void RunCases(const std::vector<FolderCase>& cases)
+{
+    for (const FolderCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench bench;
+        ASSERT_FALSE(bench.disk.Root().empty()) << "no scratch folder";
+        const Prepared prepared = c.prepare(bench);
+        if (::testing::Test::HasFatalFailure()) {
+            return;
+        }
+        bench.Run(prepared.folder);
+        EXPECT_EQ(bench.site.status, c.status);
+        EXPECT_EQ(bench.disk.Names(prepared.watched), c.left);
+        for (const std::wstring& path : c.alsoThere) {
+            EXPECT_TRUE(bench.disk.Exists(bench.Path(path))) << path;
+        }
+    }
+}
+
+TEST(FolderItem, FindsItsFolderByPathOrThroughTheShellFoldersKey)
+{
+    RunCases({
+        {"a \"%\" name is looked up in the user's Shell Folders key",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"cookies");
+             b.Files(dir, {L"a.txt", L"b.txt"});
+             b.PointShellFolder(L"Cookies", dir);
+             return Prepared{L"%Cookies", dir};
+         },
+         L"2 Items clean...",
+         {}},
+        {"the name after \"%\" is matched without regard to case",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"history");
+             b.Files(dir, {L"index.dat"});
+             b.PointShellFolder(L"History", dir);
+             return Prepared{L"%HISTORY", dir};
+         },
+         L"1 Items clean...",
+         {}},
+        {"a Shell Folders value stored without its NUL names its folder all the same",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"unterminated");
+             b.Files(dir, {L"a.txt"});
+             b.PointShellFolder(L"Nivaro Unterminated", dir, false);
+             return Prepared{L"%Nivaro Unterminated", dir};
+         },
+         L"1 Items clean...",
+         {}},
+        {"a path with a trailing separator",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir");
+             b.Files(dir, {L"a.txt", L"b.txt"});
+             return Prepared{dir + FolderFixture::Separator(), dir};
+         },
+         L"2 Items clean...",
+         {}},
+        {"a path without one",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir");
+             b.Files(dir, {L"a.txt", L"b.txt"});
+             return Prepared{dir, dir};
+         },
+         L"2 Items clean...",
+         {}},
+        {"an empty folder",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir");
+             return Prepared{dir, dir};
+         },
+         L"0 Items clean...",
+         {}},
+        {"a path that names a file",
+         [](Bench& b) {
+             b.Files(b.disk.Root(), {L"file.txt"});
+             return Prepared{b.Path(L"file.txt"), b.disk.Root()};
+         },
+         kFolderMissing,
+         {L"file.txt"}},
+        {"a path that names nothing",
+         [](Bench& b) { return Prepared{b.Path(L"missing"), b.disk.Root()}; },
+         kFolderMissing,
+         {}},
+        {"a path under a file",
+         [](Bench& b) {
+             b.Files(b.disk.Root(), {L"file.txt"});
+             return Prepared{b.Path(L"file.txt/dir"), b.disk.Root()};
+         },
+         kFolderMissing,
+         {L"file.txt"}},
+        {"an empty Folder",
+         [](Bench& b) { return Prepared{L"", b.disk.Root()}; },
+         kFolderMissing,
+         {}},
+        {"a \"%\" name the key does not hold",
+         [](Bench& b) { return Prepared{L"%Nivaro No Such Folder", b.disk.Root()}; },
+         kFolderMissing,
+         {}},
+        {"a \"%\" name whose folder is gone",
+         [](Bench& b) {
+             b.PointShellFolder(L"Cookies", b.Path(L"gone"));
+             return Prepared{L"%Cookies", b.disk.Root()};
+         },
+         kFolderMissing,
+         {}},
+    });
+}
+
+TEST(FolderItem, DeletesFilesAndLeavesWhatItMayNotTouch)
+{
+    RunCases({
+        {"a subfolder and what it holds stay; nothing is deleted recursively",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir/sub");
+             b.Files(dir, {L"inner.txt"});
+             b.Files(b.Path(L"dir"), {L"a.txt"});
+             return Prepared{b.Path(L"dir"), b.Path(L"dir")};
+         },
+         L"1 Items clean...",
+         {L"sub"},
+         {L"dir/sub/inner.txt"}},
+        {"hidden and system files go",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir");
+             b.Files(dir, {L"hidden.txt", L"system.dat", L"both.bin"});
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"dir/hidden.txt"), {.hidden = true}));
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"dir/system.dat"), {.system = true}));
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"dir/both.bin"), {.hidden = true, .system = true}));
+             return Prepared{dir, dir};
+         },
+         L"3 Items clean...",
+         {}},
+        {"desktop.ini that is hidden and system stays, whatever the case of its name",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir");
+             b.Files(dir, {L"Desktop.INI", L"a.txt"});
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"dir/Desktop.INI"), {.hidden = true, .system = true}));
+             return Prepared{dir, dir};
+         },
+         L"1 Items clean...",
+         {L"Desktop.INI"}},
+        {"desktop.ini that is only hidden goes",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir");
+             b.Files(dir, {L"desktop.ini"});
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"dir/desktop.ini"), {.hidden = true}));
+             return Prepared{dir, dir};
+         },
+         L"1 Items clean...",
+         {}},
+        {"a read-only file stays and is not counted",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir");
+             b.Files(dir, {L"a.txt", L"read-only.txt", L"z.txt"});
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"dir/read-only.txt"), {.readOnly = true}));
+             return Prepared{dir, dir};
+         },
+         L"2 Items clean...",
+         {L"read-only.txt"}},
+        {"a file held open without delete sharing stays; the run goes on past it",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"dir");
+             b.Files(dir, {L"a-held.txt", L"b.txt", L"c.txt"});
+             b.Hold(b.Path(L"dir/a-held.txt"));
+             return Prepared{dir, dir};
+         },
+         L"2 Items clean...",
+         {L"a-held.txt"}},
+        {"names beyond ASCII, in a folder named beyond ASCII",
+         [](Bench& b) {
+             const std::wstring dir = b.Folder(L"Données");
+             b.Files(dir, {L"café.txt", L"Ωmega", L"日本.dat"});
+             return Prepared{dir, dir};
+         },
+         L"3 Items clean...",
+         {}},
+        {"entries whose paths pass 260 characters",
+         [](Bench& b) {
+             const std::wstring dir = FolderOfLength(b, std::max<std::size_t>(b.disk.Root().size() + 2, 200));
+             b.Files(dir, {std::wstring(100, L'x') + L".txt", std::wstring(120, L'y') + L".dat"});
+             return Prepared{dir, dir};
+         },
+         L"2 Items clean...",
+         {}},
+    });
+}
+
+// The shell's namespace does not reach a folder whose own path passes MAX_PATH (Wine's does not,
+// and the substitute follows it), while the file functions do: the folder is found, nothing in
+// it can be listed, and nothing goes.
+TEST(FolderItem, AFolderPastTheShellsPathLimitIsFoundButNotListed)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = FolderOfLength(bench, 300);
+    bench.Files(dir, {L"a.txt"});
+    ASSERT_TRUE(bench.files->Attributes(dir).has_value());
+
+    bench.Run(dir);
+
+    EXPECT_EQ(bench.site.statusHistory, (Names{kRemoving, L"0 Items clean..."}));
+    EXPECT_EQ(bench.disk.Names(dir), (Names{L"a.txt"}));
+}
+
+TEST(FolderItem, ALinkToAFileGoesAsALinkAndItsTargetStays)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring outside = bench.Folder(L"outside");
+    const std::wstring dir = bench.Folder(L"dir");
+    const std::wstring target = FolderFixture::Join(outside, L"target.txt");
+    ASSERT_TRUE(bench.disk.MakeFile(target, 1234));
+    if (auto made = bench.disk.MakeFileLink(FolderFixture::Join(dir, L"link.txt"), target); !made) {
+        GTEST_SKIP() << "this platform makes no link to a file: " << made.error().description;
+    }
+
+    bench.Run(dir);
+
+    EXPECT_EQ(bench.site.status, L"1 Items clean...");
+    EXPECT_EQ(bench.disk.Names(dir), Names{});
+    EXPECT_EQ(bench.disk.FileSize(target), std::optional<std::uint64_t>(1234));
+}
+
+TEST(FolderItem, ALinkToAFolderStaysAndWhatItPointsAtIsUntouched)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring target = bench.Folder(L"outside/target");
+    const std::wstring dir = bench.Folder(L"dir");
+    bench.Files(target, {L"inner.txt"});
+    bench.Files(dir, {L"a.txt"});
+    if (auto made = bench.disk.MakeFolderLink(FolderFixture::Join(dir, L"junction"), target); !made) {
+        GTEST_SKIP() << "this platform makes no link to a folder: " << made.error().description;
+    }
+
+    bench.Run(dir);
+
+    EXPECT_EQ(bench.site.status, L"1 Items clean...");
+    EXPECT_EQ(bench.disk.Names(dir), (Names{L"junction"}));
+    EXPECT_EQ(bench.disk.Names(target), (Names{L"inner.txt"}));
+}
+
+TEST(FolderItem, FortyThousandEntriesAreAllDeleted)
+{
+    constexpr std::size_t kEntries = 40000;
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = bench.Folder(L"dir");
+    for (std::size_t i = 0; i < kEntries; ++i) {
+        ASSERT_TRUE(bench.disk.MakeFile(FolderFixture::Join(dir, L"f" + std::to_wstring(i)))) << i;
+    }
+
+    bench.Run(dir);
+
+    EXPECT_EQ(bench.site.status, std::to_wstring(kEntries) + L" Items clean...");
+    EXPECT_EQ(bench.site.pumps, static_cast<int>(kEntries));
+    EXPECT_TRUE(bench.disk.Names(dir).empty());
+}
+
+TEST(FolderItem, AnEntryThatIsNoFileGoesThroughTheShell)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = bench.Folder(L"dir");
+    bench.Files(dir, {L"a.txt"});
+    if (auto added = bench.disk.AddVirtualItem(dir, L"Virtual entry"); !added) {
+        GTEST_SKIP() << "no virtual shell items here: " << added.error().description;
+    }
+
+    bench.Run(dir);
+    EXPECT_EQ(bench.site.status, L"2 Items clean...");
+
+    auto folder = bench.shell->NameSpace(dir);
+    ASSERT_TRUE(folder);
+    auto items = (*folder)->Items();
+    ASSERT_TRUE(items);
+    EXPECT_TRUE(items->empty()) << "the virtual entry is gone from the namespace too";
+}
+
+// --- What a run shows -------------------------------------------------------------------------
+
+TEST(FolderItem, ARunShowsRemoveThenTheCountAndFillsTheBandBeforeAndAfter)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = bench.Folder(L"dir");
+    bench.Files(dir, {L"a.txt", L"b.txt", L"c.txt"});
+    EXPECT_TRUE(bench.disk.Mark(bench.Path(L"dir/b.txt"), {.readOnly = true}));
+    std::vector<std::wstring> statusAtPump;
+    bench.site.onPump = [&] { statusAtPump.push_back(bench.site.status); };
+
+    bench.Run(dir);
+
+    EXPECT_EQ(bench.site.statusHistory, (Names{kRemoving, L"2 Items clean..."}));
+    EXPECT_EQ(bench.site.bandFillWrites, (std::vector<std::int32_t>{band_fill::kSolid, band_fill::kSolid}));
+    EXPECT_EQ(bench.site.pumps, 3) << "one pump per entry, whether it goes or stays";
+    EXPECT_EQ(statusAtPump, Names(3, kRemoving));
+    ASSERT_FALSE(bench.site.bandProgress.empty());
+    EXPECT_TRUE(std::ranges::is_sorted(bench.site.bandProgress));
+    EXPECT_EQ(bench.site.bandProgress.front(), 0.0);
+    EXPECT_EQ(bench.site.bandProgress.back(), 1.0);
+}
+
+TEST(FolderItem, AMissingFolderShowsOnlyItsMessageAndFillsTheBandOnce)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+
+    bench.Run(bench.Path(L"missing"));
+
+    EXPECT_EQ(bench.site.statusHistory, (Names{kFolderMissing}));
+    EXPECT_EQ(bench.site.bandFillWrites, (std::vector<std::int32_t>{band_fill::kSolid}));
+    EXPECT_EQ(bench.site.pumps, 0);
+    EXPECT_TRUE(bench.site.bandProgress.empty());
+}
+
+TEST(FolderItem, AnEntryThatAnotherProgramDeletesDuringTheRunIsNotCountedAndDoesNotStopIt)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = bench.Folder(L"dir");
+    bench.Files(dir, {L"a.txt", L"b.txt", L"c.txt"});
+    bench.site.onPump = [&] {
+        if (bench.site.pumps == 1) {
+            EXPECT_EQ(bench.files->RemoveFile(bench.Path(L"dir/b.txt")), file_status::kSuccess);
+        }
+    };
+
+    bench.Run(dir);
+
+    EXPECT_EQ(bench.site.pumps, 3);
+    EXPECT_EQ(bench.disk.Names(dir), Names{});
+    EXPECT_EQ(bench.site.status, L"2 Items clean...") << "the run deleted two";
+}
+
+// --- The backend under the item ---------------------------------------------------------------
+
+struct DeleteCase {
+    const char* what;
+    std::function<std::wstring(Bench&)> prepare;  // the path to delete
+    long code;
+    bool stays;
+};
+
+TEST(FileSystem, RemoveFileAnswersAsTheWin32CallAndCheckDeletableForetellsIt)
+{
+    const DeleteCase cases[] = {
+        {"a plain file", [](Bench& b) { b.Files(b.disk.Root(), {L"a.txt"}); return b.Path(L"a.txt"); },
+         file_status::kSuccess, false},
+        {"a hidden, system file",
+         [](Bench& b) {
+             b.Files(b.disk.Root(), {L"a.txt"});
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"a.txt"), {.hidden = true, .system = true}));
+             return b.Path(L"a.txt");
+         },
+         file_status::kSuccess, false},
+        {"a missing name", [](Bench& b) { return b.Path(L"missing.txt"); }, file_status::kFileNotFound, false},
+        {"a name in a missing folder", [](Bench& b) { return b.Path(L"missing/a.txt"); }, file_status::kPathNotFound,
+         false},
+        {"an empty path", [](Bench&) { return std::wstring(); }, file_status::kPathNotFound, false},
+        {"a folder", [](Bench& b) { return b.Folder(L"sub"); }, file_status::kAccessDenied, true},
+        {"a read-only file",
+         [](Bench& b) {
+             b.Files(b.disk.Root(), {L"a.txt"});
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"a.txt"), {.readOnly = true}));
+             return b.Path(L"a.txt");
+         },
+         file_status::kAccessDenied, true},
+        {"a file held open without delete sharing",
+         [](Bench& b) {
+             b.Files(b.disk.Root(), {L"a.txt"});
+             b.Hold(b.Path(L"a.txt"));
+             return b.Path(L"a.txt");
+         },
+         file_status::kSharingViolation, true},
+        {"a read-only file held open: the sharing is met first",
+         [](Bench& b) {
+             b.Files(b.disk.Root(), {L"a.txt"});
+             EXPECT_TRUE(b.disk.Mark(b.Path(L"a.txt"), {.readOnly = true}));
+             b.Hold(b.Path(L"a.txt"));
+             return b.Path(L"a.txt");
+         },
+         file_status::kSharingViolation, true},
+        {"a file under a folder whose path passes 260 characters",
+         [](Bench& b) {
+             const std::wstring dir = FolderOfLength(b, 300);
+             b.Files(dir, {L"a.txt"});
+             return FolderFixture::Join(dir, L"a.txt");
+         },
+         file_status::kSuccess, false},
+    };
+    for (const DeleteCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench bench;
+        ASSERT_FALSE(bench.disk.Root().empty());
+        const std::wstring path = c.prepare(bench);
+        const bool existed = !path.empty() && bench.disk.Exists(path);
+
+        EXPECT_EQ(bench.files->CheckDeletable(path), c.code);
+        EXPECT_EQ(!path.empty() && bench.disk.Exists(path), existed) << "the check changes nothing";
+        EXPECT_EQ(bench.files->RemoveFile(path), c.code);
+        EXPECT_EQ(!path.empty() && bench.disk.Exists(path), c.stays);
+    }
+}
+
+TEST(FileSystem, AnEntryIsReportedAsItselfAndNothingNamesNothing)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = bench.Folder(L"dir");
+    const std::wstring file = FolderFixture::Join(dir, L"file.bin");
+    ASSERT_TRUE(bench.disk.MakeFile(file, 70000));
+    ASSERT_TRUE(bench.disk.Mark(file, {.hidden = true, .system = true}));
+
+    const auto entry = bench.files->FindEntry(file);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->size, 70000u);
+    EXPECT_EQ(entry->attributes & (file_attr::kHidden | file_attr::kSystem | file_attr::kDirectory | file_attr::kReadOnly),
+              file_attr::kHidden | file_attr::kSystem);
+    EXPECT_EQ(bench.files->Attributes(file), entry->attributes);
+
+    const auto folder = bench.files->FindEntry(dir);
+    ASSERT_TRUE(folder);
+    EXPECT_NE(folder->attributes & file_attr::kDirectory, 0u);
+    EXPECT_EQ(folder->attributes & file_attr::kReparsePoint, 0u);
+
+    for (const std::wstring& nothing : {std::wstring(), bench.Path(L"missing"), bench.Path(L"missing/deeper")}) {
+        SCOPED_TRACE(::testing::PrintToString(nothing));
+        EXPECT_FALSE(bench.files->FindEntry(nothing));
+        EXPECT_FALSE(bench.files->Attributes(nothing));
+    }
+}
+
+TEST(FileSystem, LinksAreReportedAsLinksAndNeverFollowed)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring target = bench.Folder(L"target");
+    const std::wstring file = FolderFixture::Join(target, L"file.txt");
+    ASSERT_TRUE(bench.disk.MakeFile(file, 99));
+    const std::wstring fileLink = bench.Path(L"file-link");
+    const std::wstring folderLink = bench.Path(L"folder-link");
+    if (auto made = bench.disk.MakeFileLink(fileLink, file); !made) {
+        GTEST_SKIP() << "this platform makes no link to a file: " << made.error().description;
+    }
+    if (auto made = bench.disk.MakeFolderLink(folderLink, target); !made) {
+        GTEST_SKIP() << "this platform makes no link to a folder: " << made.error().description;
+    }
+
+    const auto toFile = bench.files->FindEntry(fileLink);
+    ASSERT_TRUE(toFile);
+    EXPECT_NE(toFile->attributes & file_attr::kReparsePoint, 0u);
+    EXPECT_EQ(toFile->attributes & file_attr::kDirectory, 0u);
+    EXPECT_NE(toFile->size, 99u) << "the link's own size, not its target's";
+    const auto toFolder = bench.files->FindEntry(folderLink);
+    ASSERT_TRUE(toFolder);
+    EXPECT_EQ(toFolder->attributes & (file_attr::kReparsePoint | file_attr::kDirectory),
+              file_attr::kReparsePoint | file_attr::kDirectory);
+
+    EXPECT_EQ(bench.files->RemoveFile(folderLink), file_status::kAccessDenied);
+    EXPECT_EQ(bench.files->RemoveFile(fileLink), file_status::kSuccess);
+    EXPECT_FALSE(bench.disk.Exists(fileLink));
+    EXPECT_EQ(bench.disk.FileSize(file), std::optional<std::uint64_t>(99));
+    EXPECT_EQ(bench.disk.Names(target), (Names{L"file.txt"}));
+}
+
+TEST(Shell, AFolderListsEveryEntryOnceByItsNameAndPath)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = bench.Folder(L"dir");
+    bench.Folder(L"dir/sub");
+    bench.Files(dir, {L"a.txt", L"hidden.dat", L"café.txt"});
+    ASSERT_TRUE(bench.disk.Mark(bench.Path(L"dir/hidden.dat"), {.hidden = true, .system = true}));
+
+    for (const std::wstring& given : {dir, dir + FolderFixture::Separator()}) {
+        SCOPED_TRACE(::testing::PrintToString(given));
+        auto folder = bench.shell->NameSpace(given);
+        ASSERT_TRUE(folder) << folder.error().description;
+        auto items = (*folder)->Items();
+        ASSERT_TRUE(items) << items.error().description;
+
+        Names parsingNames;
+        for (const ShellEntry& entry : *items) {
+            EXPECT_FALSE(entry.name.empty());
+            EXPECT_EQ(entry.path, FolderFixture::Join(dir, entry.parsingName));
+            parsingNames.push_back(entry.parsingName);
+        }
+        std::ranges::sort(parsingNames);
+        EXPECT_EQ(parsingNames, bench.disk.Names(dir));
+    }
+}
+
+TEST(Shell, OnlyAFolderOpens)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    bench.Files(bench.disk.Root(), {L"file.txt"});
+    for (const std::wstring& path : {std::wstring(), bench.Path(L"file.txt"), bench.Path(L"missing")}) {
+        SCOPED_TRACE(::testing::PrintToString(path));
+        EXPECT_FALSE(bench.shell->NameSpace(path));
+    }
+    EXPECT_TRUE(bench.shell->NameSpace(bench.disk.Root()));
+}
+
+// The shell's own delete must come back without waiting on a question nobody can answer; what
+// it answers has to agree with the disk.
+TEST(Shell, InvokeDeleteOnAFileReturnsAndItsAnswerMatchesTheDisk)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = bench.Folder(L"dir");
+    bench.Files(dir, {L"a.txt"});
+    auto folder = bench.shell->NameSpace(dir);
+    ASSERT_TRUE(folder) << folder.error().description;
+    auto items = (*folder)->Items();
+    ASSERT_TRUE(items) << items.error().description;
+    ASSERT_EQ(items->size(), 1u);
+
+    const Result<bool> gone = (*folder)->InvokeDelete(items->front());
+
+    const bool there = bench.disk.Exists(FolderFixture::Join(dir, L"a.txt"));
+    if (gone) {
+        EXPECT_EQ(*gone, !there);
+    } else {
+        EXPECT_TRUE(there) << "a failed delete leaves the file: " << gone.error().description;
+    }
+
+    const ShellEntry ghost{L"ghost.txt", L"ghost.txt", FolderFixture::Join(dir, L"ghost.txt")};
+    EXPECT_FALSE((*folder)->InvokeDelete(ghost)) << "an entry that was never there is not found";
+}
+
+}  // namespace
+}  // namespace nivaro
