@@ -7,6 +7,7 @@
 
 #include "assets/resource_ids.h"
 #include "main/form_items.h"
+#include "platform/win32/message_pump.h"
 #include "platform/win32/win32_error.h"
 
 namespace nivaro::win32 {
@@ -183,30 +184,14 @@ int MainWindow::RunMessageLoop()
 {
     MSG message{};
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        Dispatch(message);
+        DispatchForWindow(hwnd_, message);
     }
     return static_cast<int>(message.wParam);
 }
 
-void MainWindow::Dispatch(MSG& message)
-{
-    if (hwnd_ != nullptr && ::IsDialogMessageW(hwnd_, &message)) {
-        return;
-    }
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-}
-
 void MainWindow::PumpEvents()
 {
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop to see
-            return;
-        }
-        Dispatch(message);
-    }
+    PumpPendingMessages(hwnd_);
 }
 
 Result<std::int32_t> MainWindow::CheckboxValue(int index) const

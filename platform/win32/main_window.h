@@ -40,8 +40,6 @@ private:
     explicit MainWindow(const PlatformServices& services);
 
     void PumpEvents() override;
-    // Handles one message as the loop does: dialog keys first (Tab, Space, Enter), then dispatch.
-    void Dispatch(MSG& message);
 
     Result<> CreateControls();
     void Arrange();

@@ -1,5 +1,5 @@
 # The window toolkit on Win32 and the program itself.
-add_library(nivaro_window STATIC item_panel.cpp main_window.cpp)
+add_library(nivaro_window STATIC item_panel.cpp main_window.cpp message_pump.cpp)
 target_link_libraries(nivaro_window PUBLIC nivaro_main nivaro_win32)
 
 add_executable(nivaro WIN32 app_main.cpp ${PROJECT_SOURCE_DIR}/assets/nivaro.rc)

@@ -72,33 +72,38 @@ RECT ChildRect(HWND child)
     return r;
 }
 
+ProgramDriver::Process::~Process()
+{
+    if (handle_ && ::WaitForSingleObject(handle_.get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(handle_.get(), 1);
+        ::WaitForSingleObject(handle_.get(), static_cast<DWORD>(kPatience.count()));
+    }
+}
+
 ProgramDriver::ProgramDriver()
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     std::wstring command = L"\"" + ProgramPath() + L"\"";
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    // Suspended until the hook is in place, so that no window of the program goes unnoticed.
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                          &info)) {
         throw std::runtime_error("cannot start nivaro.exe");
     }
     process_.reset(info.hProcess);
-    UniqueKernelHandle thread(info.hThread);
+    const UniqueKernelHandle thread(info.hThread);
     processId_ = info.dwProcessId;
-
     hook_.reset(::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &NoteEvent, processId_, 0,
                                   WINEVENT_OUTOFCONTEXT));
-    // Idle means the window is up and its message loop is waiting.
-    ::WaitForInputIdle(process_.get(), static_cast<DWORD>(kPatience.count()));
-    const std::wstring caption(form_design::kCaption);
-    for (HWND found = ::FindWindowExW(nullptr, nullptr, L"NivaroMainWindow", caption.c_str()); found != nullptr;
-         found = ::FindWindowExW(nullptr, found, L"NivaroMainWindow", caption.c_str())) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(found, &owner);
-        if (owner == processId_) {
-            main_ = found;
-        }
-    }
-    if (main_ == nullptr) {
+    ::ResumeThread(thread.get());
+
+    main_ = WaitFor([this]() -> std::optional<HWND> {
+        const HWND found = FindMainWindow();
+        return found ? std::optional(found) : std::nullopt;
+    }).value_or(nullptr);
+    // The window is found as soon as it exists; once it has handled a message, it is built and shown.
+    if (main_ == nullptr || !Sync()) {
         DWORD code = STILL_ACTIVE;
         ::GetExitCodeProcess(process_.get(), &code);
         throw std::runtime_error(code == STILL_ACTIVE ? "nivaro.exe shows no window captioned \"Nivaro 1.0\""
@@ -106,11 +111,39 @@ ProgramDriver::ProgramDriver()
     }
 }
 
-ProgramDriver::~ProgramDriver()
+HWND ProgramDriver::FindMainWindow() const
 {
-    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-        ::TerminateProcess(process_.get(), 1);
-        ::WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count()));
+    const std::wstring caption(form_design::kCaption);
+    for (HWND found = ::FindWindowExW(nullptr, nullptr, L"NivaroMainWindow", caption.c_str()); found != nullptr;
+         found = ::FindWindowExW(nullptr, found, L"NivaroMainWindow", caption.c_str())) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(found, &owner);
+        if (owner == processId_) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+template <class Find>
+auto ProgramDriver::WaitFor(Find found) -> decltype(found())
+{
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    for (;;) {
+        if (auto result = found()) {
+            return result;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return std::nullopt;
+        }
+        // Wakes on the creation events of the program's windows, or when the program ends.
+        const HANDLE process = process_.get();
+        if (::MsgWaitForMultipleObjects(1, &process, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT) ==
+            WAIT_OBJECT_0) {
+            return found();
+        }
+        PumpOwnMessages();
     }
 }
 
@@ -155,26 +188,13 @@ std::optional<HWND> ProgramDriver::OwnedBox() const
 
 std::optional<HWND> ProgramDriver::WaitForBox()
 {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    for (;;) {
-        if (auto box = OwnedBox()) {
-            // The box answers once its own message loop runs, that is, once it is fully built.
-            DWORD_PTR ignored = 0;
-            ::SendMessageTimeoutW(*box, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(kPatience.count()), &ignored);
-            return box;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            return std::nullopt;
-        }
-        // Wakes on the creation events of the program's windows, or when the program ends.
-        const HANDLE process = process_.get();
-        if (::MsgWaitForMultipleObjects(1, &process, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT) ==
-            WAIT_OBJECT_0) {
-            return std::nullopt;
-        }
-        PumpOwnMessages();
+    auto box = WaitFor([this] { return OwnedBox(); });
+    if (box) {
+        // The box answers once its own message loop runs, that is, once it is fully built.
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(*box, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(kPatience.count()), &ignored);
     }
+    return box;
 }
 
 std::optional<HWND> ProgramDriver::ClickAndWaitForBox(int buttonId)

@@ -28,8 +28,7 @@ public:
     ProgramDriver();
     ProgramDriver(const ProgramDriver&) = delete;
     ProgramDriver& operator=(const ProgramDriver&) = delete;
-    // Ends the program if a test left it running.
-    ~ProgramDriver();
+    ~ProgramDriver() = default;
 
     HWND Main() const { return main_; }
     HWND Control(int id) const { return ::GetDlgItem(main_, id); }
@@ -54,10 +53,30 @@ public:
     bool Sync() const;
 
 private:
+    // The program's process; one that a test leaves running, or that never showed its window, is
+    // ended when its owner goes.
+    class Process {
+    public:
+        Process() = default;
+        Process(const Process&) = delete;
+        Process& operator=(const Process&) = delete;
+        ~Process();
+        HANDLE get() const { return handle_.get(); }
+        void reset(HANDLE handle) { handle_.reset(handle); }
+
+    private:
+        UniqueKernelHandle handle_;
+    };
+
     void PumpOwnMessages() const;
+    // Waits for the program's windows to change until `found` finds what it looks for; nothing
+    // when the time is up or the program has ended.
+    template <class Find>
+    auto WaitFor(Find found) -> decltype(found());
+    HWND FindMainWindow() const;
     std::optional<HWND> WaitForBox();
 
-    UniqueKernelHandle process_;
+    Process process_;
     DWORD processId_ = 0;
     HWND main_ = nullptr;
     UniqueWinEventHook hook_;
