@@ -1,0 +1,312 @@
+// How long emptying one registry key takes: DeleteAllValues against the fastest loop the API
+// allows and against reg.exe, the tool a user could run instead. Prints figures; judges nothing.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/win32/unique_handles.h"
+#include "registry/mod_reg.h"
+
+namespace nivaro {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+
+constexpr std::wstring_view kBenchKey = L"Software\\Nivaro Bench";
+constexpr std::wstring_view kListKey = L"Software\\Nivaro Bench\\List";
+
+struct Workload {
+    std::size_t values;
+    std::size_t dataBytes;
+};
+
+// Small runs are noisy; the best of several is the figure least disturbed by the rest of the machine.
+int Repetitions(std::size_t values)
+{
+    return values <= 1000 ? 7 : values <= 10000 ? 3 : 2;
+}
+
+class Bench {
+public:
+    Bench() : registry_(MakeRegistry()) {}
+
+    // The keys are volatile: Wine writes a changed registry to disk every 30 seconds, and a key of
+    // 100,000 values would put that write in the middle of a measurement. A volatile key is never
+    // written, and its values are deleted as any other key's are.
+    static bool CreateVolatileKeys()
+    {
+        for (std::wstring_view path : {kBenchKey, kListKey}) {
+            win32::UniqueHkey key;
+            if (::RegCreateKeyExW(HKEY_CURRENT_USER, std::wstring(path).c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                  KEY_QUERY_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Fills the list key with `values` binary values, named in ascending order so that each one
+    // is appended rather than inserted.
+    bool Seed(const Workload& load)
+    {
+        RegistryKey key;
+        if (registry_->OpenKey(kCurrentUser, kListKey, KeyAccess::kQueryAndSet, key) != reg_status::kSuccess) {
+            return false;
+        }
+        std::vector<std::byte> data(load.dataBytes);
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            data[i] = static_cast<std::byte>(i * 37);
+        }
+        for (std::size_t i = 0; i < load.values; ++i) {
+            std::wstring name = std::to_wstring(i);
+            name.insert(0, 8 - name.size(), L'0');
+            name.front() = L'v';
+            if (registry_->SetValue(key, name, reg_type::kBinary, data) != reg_status::kSuccess) {
+                return false;
+            }
+        }
+        return ValuesLeft() == load.values;
+    }
+
+    std::size_t ValuesLeft()
+    {
+        RegistryKey key;
+        KeyInfo info;
+        if (registry_->OpenKey(kCurrentUser, kListKey, KeyAccess::kQuery, key) != reg_status::kSuccess ||
+            registry_->QueryInfoKey(key, info) != reg_status::kSuccess) {
+            return std::numeric_limits<std::size_t>::max();
+        }
+        return info.valueCount;
+    }
+
+    std::size_t Ours() { return DeleteAllValues(*registry_, kCurrentUser, kListKey); }
+
+    void RemoveBenchKey() { (void)registry_->DeleteTree(kCurrentUser, kBenchKey); }
+
+private:
+    std::unique_ptr<RegistryApi> registry_;
+};
+
+// The practical limit: one handle, every name enumerated once without its data, then deleted
+// last to first so that Wine's sorted value array never has to close a gap.
+std::size_t RawLoop()
+{
+    win32::UniqueHkey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, std::wstring(kListKey).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        key.put()) != ERROR_SUCCESS) {
+        return 0;
+    }
+    DWORD count = 0;
+    DWORD longestName = 0;
+    if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return 0;
+    }
+    std::vector<std::wstring> names;
+    names.reserve(count);
+    std::vector<wchar_t> buffer(longestName + 1);
+    for (DWORD index = 0;; ++index) {
+        auto chars = static_cast<DWORD>(buffer.size());
+        if (::RegEnumValueW(key.get(), index, buffer.data(), &chars, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(buffer.data(), chars);
+    }
+    std::size_t deleted = 0;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        deleted += ::RegDeleteValueW(key.get(), name->c_str()) == ERROR_SUCCESS ? 1 : 0;
+    }
+    return deleted;
+}
+
+std::wstring RegExePath()
+{
+    wchar_t system[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system, length < MAX_PATH ? length : 0) + L"\\reg.exe";
+}
+
+// reg.exe as a user would run it, start to exit; its messages go nowhere. Answers the deleted
+// count the way the others do: all of them when it exits with 0, none otherwise.
+std::size_t RegExe(std::size_t values)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    win32::UniqueFile nowhere(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                            OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = nowhere.get();
+    startup.hStdError = nowhere.get();
+    const std::wstring program = RegExePath();
+    std::wstring command = L"\"" + program + L"\" delete \"HKCU\\" + std::wstring(kListKey) + L"\" /va /f";
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                          &started)) {
+        return 0;
+    }
+    win32::UniqueKernelHandle process(started.hProcess);
+    win32::UniqueKernelHandle thread(started.hThread);
+    ::WaitForSingleObject(process.get(), INFINITE);
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(process.get(), &exitCode);
+    return exitCode == 0 ? values : 0;
+}
+
+struct Method {
+    const char* name;
+    std::size_t (*run)(Bench& bench, std::size_t values);
+};
+
+// In the order of the table's rows; the raw loop is the baseline of every ratio.
+enum MethodIndex : std::size_t { kRaw, kOurs, kRegExe, kMethodCount };
+constexpr Method kMethods[kMethodCount] = {
+    {"raw loop", [](Bench&, std::size_t) { return RawLoop(); }},
+    {"DeleteAllValues", [](Bench& bench, std::size_t) { return bench.Ours(); }},
+    {"reg.exe /va /f", [](Bench&, std::size_t values) { return RegExe(values); }},
+};
+
+struct Measured {
+    double best = std::numeric_limits<double>::infinity();
+    bool failed = false;
+};
+
+struct Result {
+    Workload load;
+    std::array<Measured, kMethodCount> measured;
+
+    double Best(MethodIndex method) const { return measured[method].best; }
+};
+
+// Seeds the key afresh before each run; nullopt when it cannot.
+std::optional<Result> Measure(Bench& bench, const Workload& load)
+{
+    Result result{load, {}};
+    for (int rep = 0; rep < Repetitions(load.values); ++rep) {
+        // Each repetition starts with another method, so that none always runs first.
+        for (std::size_t turn = 0; turn < kMethodCount; ++turn) {
+            const std::size_t m = (turn + static_cast<std::size_t>(rep)) % kMethodCount;
+            if (!bench.Seed(load)) {
+                return std::nullopt;
+            }
+            const auto start = Clock::now();
+            const std::size_t deleted = kMethods[m].run(bench, load.values);
+            const double elapsed = Seconds(Clock::now() - start).count();
+            Measured& measured = result.measured[m];
+            measured.failed = measured.failed || deleted != load.values || bench.ValuesLeft() != 0;
+            measured.best = std::min(measured.best, elapsed);
+        }
+    }
+    return result;
+}
+
+void PrintHeader()
+{
+    std::printf("Emptying one key of N values under HKCU; seeding is not timed. Best of %d, %d and %d runs for\n"
+                "N = 1,000, 10,000 and 100,000. Ratios are to the raw loop of the same run.\n\n",
+                Repetitions(1000), Repetitions(10000), Repetitions(100000));
+    std::printf("%8s %8s  %-16s %13s %12s %12s %9s\n", "N", "data", "method", "time", "per value", "values/s",
+                "vs raw");
+}
+
+void PrintRows(const Result& result)
+{
+    const Workload& load = result.load;
+    for (std::size_t m = 0; m < kMethodCount; ++m) {
+        const Measured& measured = result.measured[m];
+        if (measured.failed) {
+            std::printf("%8zu %6zu B  %-16s  FAILED: not every value was deleted\n", load.values, load.dataBytes,
+                        kMethods[m].name);
+            continue;
+        }
+        const double perValue = measured.best / static_cast<double>(load.values);
+        std::printf("%8zu %6zu B  %-16s %10.2f ms %9.2f us %12.0f %8.2fx\n", load.values, load.dataBytes,
+                    kMethods[m].name, measured.best * 1e3, perValue * 1e6,
+                    static_cast<double>(load.values) / measured.best, measured.best / result.Best(kRaw));
+    }
+    std::printf("\n");
+}
+
+// The figures behind the goals: the worst ratio to the raw loop, how the time per value moves as N
+// grows a hundredfold, and the least margin over reg.exe.
+void PrintSummary(const std::vector<Result>& results)
+{
+    double worstRatio = 0;
+    double leastRegExeFactor = std::numeric_limits<double>::infinity();
+    for (const Result& r : results) {
+        worstRatio = std::max(worstRatio, r.Best(kOurs) / r.Best(kRaw));
+        leastRegExeFactor = std::min(leastRegExeFactor, r.Best(kRegExe) / r.Best(kOurs));
+    }
+    std::printf("DeleteAllValues against the raw loop, worst: %.2fx\n", worstRatio);
+    for (std::size_t dataBytes : {std::size_t{20}, std::size_t{600}}) {
+        std::vector<double> perValue;
+        for (const Result& r : results) {
+            if (r.load.dataBytes == dataBytes) {
+                perValue.push_back(r.Best(kOurs) / static_cast<double>(r.load.values));
+            }
+        }
+        std::printf("DeleteAllValues time per value, %zu-byte data, N = 10,000 and 100,000 against 1,000:"
+                    " %.2fx %.2fx\n",
+                    dataBytes, perValue[1] / perValue[0], perValue[2] / perValue[0]);
+    }
+    std::printf("reg.exe against DeleteAllValues, least: %.2fx slower\n", leastRegExeFactor);
+}
+
+int Run()
+{
+    const Workload loads[] = {{1000, 20}, {1000, 600}, {10000, 20}, {10000, 600}, {100000, 20}, {100000, 600}};
+
+    Bench bench;
+    bench.RemoveBenchKey();
+    if (!Bench::CreateVolatileKeys()) {
+        std::fprintf(stderr, "could not create the benchmark's keys\n");
+        return 1;
+    }
+    // The wineserver's heap grows to hold the largest key once; the first run to need that memory
+    // would otherwise pay for it, whichever method it is.
+    const Workload& largest = loads[std::size(loads) - 1];
+    if (!bench.Seed(largest) || RawLoop() != largest.values) {
+        std::fprintf(stderr, "could not warm up with %zu values\n", largest.values);
+        return 1;
+    }
+
+    PrintHeader();
+    std::vector<Result> results;
+    bool allDeleted = true;
+    for (const Workload& load : loads) {
+        std::optional<Result> result = Measure(bench, load);
+        if (!result) {
+            std::fprintf(stderr, "could not seed %zu values\n", load.values);
+            return 1;
+        }
+        PrintRows(*result);
+        allDeleted = allDeleted && std::ranges::none_of(result->measured, &Measured::failed);
+        results.push_back(*result);
+    }
+    bench.RemoveBenchKey();
+    PrintSummary(results);
+    return allDeleted ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace nivaro
+
+int main()
+{
+    return nivaro::Run();
+}
