@@ -7,6 +7,7 @@
 
 #include "items/cleaning_item.h"
 #include "items/item_design.h"
+#include "items/item_plan.h"
 #include "items/property_set.h"
 #include "platform/item_site.h"
 
@@ -29,6 +30,12 @@ public:
     virtual Result<> ReadProperties(const PropertySet& set) = 0;
     // Stores each property that differs from its default.
     virtual void WriteProperties(PropertySet& set) const = 0;
+
+    // What a clean would remove now and what it would leave, and why; changes nothing.
+    virtual ItemPlan Plan() const = 0;
+    // Works through exactly the plan's targets, each decided afresh as its turn comes, and marks
+    // what went and why the rest stayed; the number removed. Shows nothing in the item.
+    virtual std::size_t Carry(ItemPlan& plan) const = 0;
 
 protected:
     explicit ItemFrame(ItemSite& site) : site_(site) {}

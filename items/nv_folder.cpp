@@ -38,16 +38,120 @@ void NvFolder::WriteProperties(PropertySet& set) const
     WriteTitle(set);
 }
 
+bool NvFolder::IsFolder(const std::wstring& path) const
+{
+    const std::optional<std::uint32_t> attributes = services_.files.Attributes(path);
+    return attributes && (*attributes & file_attr::kDirectory) != 0;
+}
+
+ItemPlan NvFolder::TakeList(std::wstring path, std::unique_ptr<ShellFolder> folder, bool foretell) const
+{
+    ItemPlan plan;
+    plan.target = std::move(path);
+    auto entries = folder->Items();
+    if (!entries) {
+        plan.problem = entries.error();
+        return plan;
+    }
+    plan.targets.reserve(entries->size());
+    for (ShellEntry& entry : *entries) {
+        plan.targets.push_back({.entry = std::move(entry)});
+        if (foretell) {
+            Foretell(plan.targets.back());
+        }
+    }
+    plan.shellFolder = std::move(folder);
+    return plan;
+}
+
+void NvFolder::Foretell(PlannedTarget& target) const
+{
+    std::optional<DirectoryEntry> found;
+    if (!target.entry.path.empty()) {
+        found = services_.files.FindEntry(target.entry.path);
+    }
+    if (found && (found->attributes & file_attr::kDirectory) == 0) {
+        target.size = found->size;
+    }
+    const EntryDecision decision = DecideEntry(target.entry, found);
+    target.remove = decision.action != EntryAction::kLeave;
+    target.reason = decision.reason;
+    if (decision.action == EntryAction::kRemoveFile) {
+        // Held open, or refused for another reason: asked without changing anything.
+        target.reason = ReasonForStatus(services_.files.CheckDeletable(target.entry.path));
+        target.remove = target.reason == LeaveReason::kNone;
+    }
+}
+
+ItemPlan NvFolder::Plan() const
+{
+    std::wstring path = ResolvePath();
+    if (!IsFolder(path)) {
+        ItemPlan plan;
+        plan.target = std::move(path);
+        plan.problem = Error{file_status::kPathNotFound, std::wstring(item_text::kFolderMissing)};
+        return plan;
+    }
+    auto folder = services_.shell.NameSpace(path);
+    if (!folder) {
+        ItemPlan plan;
+        plan.target = std::move(path);
+        plan.problem = folder.error();
+        return plan;
+    }
+    return TakeList(std::move(path), std::move(*folder), true);
+}
+
+std::size_t NvFolder::Carry(ItemPlan& plan) const
+{
+    if (!plan.shellFolder) {
+        return 0;
+    }
+    std::size_t removed = 0;
+    (void)Site().SetBandProgress(0.0);
+    for (std::size_t pass = 0; pass < plan.targets.size(); ++pass) {
+        Site().PumpEvents();
+        CleanEntry(*plan.shellFolder, plan.targets[pass]);
+        if (plan.targets[pass].removed) {
+            ++removed;
+        }
+        (void)Site().SetBandProgress(static_cast<double>(pass + 1) / static_cast<double>(plan.targets.size()));
+    }
+    return removed;
+}
+
+void NvFolder::CleanEntry(ShellFolder& folder, PlannedTarget& target) const
+{
+    const ShellEntry& entry = target.entry;
+    std::optional<DirectoryEntry> found;
+    if (!entry.path.empty()) {
+        found = services_.files.FindEntry(entry.path);
+    }
+    const EntryDecision decision = DecideEntry(entry, found);
+    target.removed = false;
+    target.reason = decision.reason;
+    switch (decision.action) {
+    case EntryAction::kRemoveFile:
+        target.reason = ReasonForStatus(services_.files.RemoveFile(entry.path));
+        target.removed = target.reason == LeaveReason::kNone;
+        break;
+    case EntryAction::kShellDelete:
+        target.removed = folder.InvokeDelete(entry).value_or(false);
+        target.reason = target.removed ? LeaveReason::kNone : LeaveReason::kRefused;
+        break;
+    case EntryAction::kLeave:
+        break;
+    }
+}
+
 Result<> NvFolder::Start()
 {
-    const std::wstring path = ResolvePath();
-    const std::optional<std::uint32_t> attributes = services_.files.Attributes(path);
-    if (!attributes || (*attributes & file_attr::kDirectory) == 0) {
+    std::wstring path = ResolvePath();
+    if (!IsFolder(path)) {
         (void)SetStatus(item_text::kFolderMissing);
         (void)ResetBand();
         return {};
     }
-
     {
         auto folder = services_.shell.NameSpace(path);
         (void)ResetBand();
@@ -56,45 +160,13 @@ Result<> NvFolder::Start()
         if (folder) {
             // The entries are taken once: every entry the folder holds now is worked on exactly
             // once, however the folder's own list shifts as entries go.
-            if (auto entries = (*folder)->Items()) {
-                cleaned = WorkThrough(**folder, *entries);
-            }
+            ItemPlan plan = TakeList(std::move(path), std::move(*folder), false);
+            cleaned = Carry(plan);
         }
         (void)SetStatus(CountText(static_cast<long long>(cleaned)));
     }  // the namespace folder is released here, before the last band reset
     (void)ResetBand();
     return {};
-}
-
-std::size_t NvFolder::WorkThrough(ShellFolder& folder, std::span<const ShellEntry> entries) const
-{
-    std::size_t cleaned = 0;
-    (void)Site().SetBandProgress(0.0);
-    for (std::size_t pass = 0; pass < entries.size(); ++pass) {
-        Site().PumpEvents();
-        if (CleanEntry(folder, entries[pass])) {
-            ++cleaned;
-        }
-        (void)Site().SetBandProgress(static_cast<double>(pass + 1) / static_cast<double>(entries.size()));
-    }
-    return cleaned;
-}
-
-bool NvFolder::CleanEntry(ShellFolder& folder, const ShellEntry& entry) const
-{
-    std::optional<DirectoryEntry> found;
-    if (!entry.path.empty()) {
-        found = services_.files.FindEntry(entry.path);
-    }
-    switch (DecideEntry(entry, found).action) {
-    case EntryAction::kRemoveFile:
-        return services_.files.RemoveFile(entry.path) == file_status::kSuccess;
-    case EntryAction::kShellDelete:
-        return folder.InvokeDelete(entry).value_or(false);
-    case EntryAction::kLeave:
-        return false;
-    }
-    return false;
 }
 
 }  // namespace nivaro

@@ -3,7 +3,7 @@
 // name under which the user's Shell Folders key records it.
 
 #include <cstddef>
-#include <span>
+#include <memory>
 #include <string>
 
 #include "items/item_frame.h"
@@ -31,12 +31,20 @@ public:
     Result<> ReadProperties(const PropertySet& set) override;
     void WriteProperties(PropertySet& set) const override;
 
+    ItemPlan Plan() const override;
+    std::size_t Carry(ItemPlan& plan) const override;
+
     // A failing step is skipped and the run goes on; no error leaves Start.
     Result<> Start() override;
 
 private:
-    std::size_t WorkThrough(ShellFolder& folder, std::span<const ShellEntry> entries) const;
-    bool CleanEntry(ShellFolder& folder, const ShellEntry& entry) const;
+    bool IsFolder(const std::wstring& path) const;
+    // The namespace folder's entries, taken once, as the targets of a plan that holds the folder.
+    // With `foretell`, each is also decided as a clean would decide it now.
+    ItemPlan TakeList(std::wstring path, std::unique_ptr<ShellFolder> folder, bool foretell) const;
+    void Foretell(PlannedTarget& target) const;
+    // Works on one entry as its turn comes; marks it removed, or why it stays.
+    void CleanEntry(ShellFolder& folder, PlannedTarget& target) const;
 
     PlatformServices services_;
     std::wstring folder_;

@@ -26,6 +26,9 @@ public:
     Result<> ReadProperties(const PropertySet& set) override;
     void WriteProperties(PropertySet& set) const override;
 
+    ItemPlan Plan() const override;
+    std::size_t Carry(ItemPlan& plan) const override;
+
     Result<> Start() override;
 
 private:

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <ranges>
 
 #include "platform/utf16.h"
 
@@ -89,32 +88,41 @@ std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const Regis
     return names;
 }
 
-std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names)
+std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names,
+                              const DeleteOutcome& outcome)
 {
+    std::size_t deleted = 0;
     // Last to first: a registry that keeps values in a sorted array then never moves the rest.
-    return static_cast<std::size_t>(std::ranges::count_if(std::views::reverse(names), [&](const std::wstring& name) {
-        return registry.DeleteValue(key, name) == reg_status::kSuccess;
-    }));
+    for (std::size_t index = names.size(); index-- > 0;) {
+        const long status = registry.DeleteValue(key, names[index]);
+        if (status == reg_status::kSuccess) {
+            ++deleted;
+        }
+        if (outcome) {
+            outcome(index, status);
+        }
+    }
+    return deleted;
 }
 
-std::optional<std::vector<std::wstring>> ListValueNames(RegistryApi& registry, RegistryRoot root,
-                                                        std::wstring_view path)
+std::expected<std::vector<std::wstring>, long> ListValueNames(RegistryApi& registry, RegistryRoot root,
+                                                              std::wstring_view path)
 {
     RegistryKey key;
-    if (registry.OpenKey(root, path, KeyAccess::kQuery, key) != reg_status::kSuccess) {
-        return std::nullopt;
+    if (const long status = registry.OpenKey(root, path, KeyAccess::kQuery, key); status != reg_status::kSuccess) {
+        return std::unexpected(status);
     }
     return EnumerateValueNames(registry, key);
 }
 
 std::size_t DeleteValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
-                         std::span<const std::wstring> names)
+                         std::span<const std::wstring> names, const DeleteOutcome& outcome)
 {
     RegistryKey key;
     if (registry.OpenKey(root, path, KeyAccess::kQueryAndSet, key) != reg_status::kSuccess) {
         return 0;
     }
-    return DeleteNamedValues(registry, key, names);
+    return DeleteNamedValues(registry, key, names, outcome);
 }
 
 std::size_t DeleteAllValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path)
@@ -132,6 +140,17 @@ bool DeleteRegValue(RegistryApi& registry, RegistryRoot root, std::wstring_view 
     RegistryKey key;
     return registry.OpenKey(root, path, KeyAccess::kQueryAndSet, key) == reg_status::kSuccess &&
            registry.DeleteValue(key, name) == reg_status::kSuccess;
+}
+
+std::wstring KeyDisplayName(RegistryRoot root, std::wstring_view path)
+{
+    constexpr std::array<const wchar_t*, 7> kRoots = {L"HKCR", L"HKCU", L"HKLM", L"HKU", L"HKPD", L"HKCC", L"HKDD"};
+    const auto index = static_cast<std::uint32_t>(root) - 0x80000000u;
+    std::wstring name = index < kRoots.size() ? kRoots[index] : L"root " + std::to_wstring(root);
+    if (!path.empty()) {
+        name.append(L"\\").append(path);
+    }
+    return name;
 }
 
 std::wstring QueryValueText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name)

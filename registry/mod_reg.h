@@ -4,7 +4,8 @@
 // list or an empty text.
 
 #include <cstddef>
-#include <optional>
+#include <expected>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,16 +19,22 @@ namespace nivaro {
 // enumeration order. The key's unnamed default value is not among them.
 std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key);
 
+// Learns the registry's answer to the delete of names[index].
+using DeleteOutcome = std::function<void(std::size_t index, long status)>;
+
 // Deletes the named values through an open key, last to first, and counts those actually deleted.
-std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names);
+std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names,
+                              const DeleteOutcome& outcome = {});
 
-// What DeleteAllValues would delete now; nothing when the key cannot be opened. Changes nothing.
-std::optional<std::vector<std::wstring>> ListValueNames(RegistryApi& registry, RegistryRoot root,
-                                                        std::wstring_view path);
+// What DeleteAllValues would delete now; the registry's answer when the key cannot be opened.
+// Changes nothing.
+std::expected<std::vector<std::wstring>, long> ListValueNames(RegistryApi& registry, RegistryRoot root,
+                                                              std::wstring_view path);
 
-// Deletes these values of the key, never creating it; the number actually deleted.
+// Deletes these values of the key, never creating it; the number actually deleted. When the key
+// cannot be opened nothing is deleted and `outcome` hears of no name.
 std::size_t DeleteValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
-                         std::span<const std::wstring> names);
+                         std::span<const std::wstring> names, const DeleteOutcome& outcome = {});
 
 // Deletes every named value of the key and returns how many went; 0 when the key cannot be opened.
 std::size_t DeleteAllValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path);
@@ -38,6 +45,9 @@ bool DeleteRegValue(RegistryApi& registry, RegistryRoot root, std::wstring_view 
 // A string value as its text (up to its first NUL, or all of it when it has none); a binary value
 // of up to 4 bytes as a signed 32-bit integer in decimal; anything else as empty text.
 std::wstring QueryValueText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name);
+
+// The key as people write it, "HKCU\Software\Kazaa\Search" for one under a predefined root.
+std::wstring KeyDisplayName(RegistryRoot root, std::wstring_view path);
 
 // QueryValueText of one value of a key path; empty text when the key cannot be opened.
 std::wstring GetRegString(RegistryApi& registry, RegistryRoot root, std::wstring_view path, std::wstring_view name);

@@ -139,10 +139,11 @@ protected:
     std::optional<std::vector<std::wstring>> SortedNames(const std::wstring& path)
     {
         auto names = ListValueNames(*registry_, kCurrentUser, path);
-        if (names) {
-            std::ranges::sort(*names);
+        if (!names) {
+            return std::nullopt;
         }
-        return names;
+        std::ranges::sort(*names);
+        return *names;
     }
 
     // The value as stored, or nullopt when it or its key is not there.

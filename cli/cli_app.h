@@ -1,0 +1,28 @@
+#pragma once
+// nivaro-cli: list the built-in items, preview what a clean would remove, and clean, without a
+// window. The items, their ids and their targets come from the window's layout table.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace nivaro::cli {
+
+namespace exit_code {
+inline constexpr int kAllRemoved = 0;  // or there was nothing to remove
+inline constexpr int kSomeStayed = 1;
+inline constexpr int kUsage = 2;
+inline constexpr int kCannotRun = 3;  // an item could not run at all
+}  // namespace exit_code
+
+struct Output {
+    std::function<void(std::wstring_view)> out;
+    std::function<void(std::wstring_view)> err;
+};
+
+int RunCli(const std::vector<std::wstring>& args, const PlatformServices& services, const Output& output);
+
+}  // namespace nivaro::cli
