@@ -24,7 +24,8 @@ Options:
 
 Exit codes:
   0  everything targeted was removed, or there was nothing to remove
-  1  some entries stayed
+  1  some entries stayed: a read-only or locked file, a delete the system refused
+     (subfolders, links to folders and a folder's desktop.ini are never targets)
   2  usage error: an unknown command, id or option
   3  an item could not run at all (its folder was not found)
 )";

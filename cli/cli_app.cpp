@@ -88,13 +88,14 @@ std::expected<std::vector<CliItem*>, std::wstring> Select(const Arguments& args,
 }
 
 struct Totals {
-    std::size_t done = 0;     // removed, or to remove
-    std::size_t left = 0;     // stayed, or to leave
+    std::size_t done = 0;    // removed, or to remove
+    std::size_t left = 0;    // stayed, or to leave
+    std::size_t failed = 0;  // of those left, the traces a clean failed to remove
     std::size_t cannotRun = 0;
 
     int ExitCode() const
     {
-        return cannotRun > 0 ? exit_code::kCannotRun : left > 0 ? exit_code::kSomeStayed : exit_code::kAllRemoved;
+        return cannotRun > 0 ? exit_code::kCannotRun : failed > 0 ? exit_code::kSomeStayed : exit_code::kAllRemoved;
     }
 };
 
@@ -141,6 +142,9 @@ public:
             std::wstring line = L"  " + action + std::wstring(8 - action.size(), L' ') + TargetLabel(cli.item->Kind(), target);
             if (!gone) {
                 const LeaveReason reason = target.reason == LeaveReason::kNone ? LeaveReason::kRefused : target.reason;
+                if (IsTraceLeftBehind(reason)) {
+                    ++totals_.failed;
+                }
                 entry["reason"] = ToUtf8(LeaveReasonText(reason));
                 line += L"  [" + std::wstring(LeaveReasonText(reason)) + L"]";
             }

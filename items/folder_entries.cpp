@@ -46,6 +46,11 @@ EntryDecision DecideEntry(const ShellEntry& entry, const std::optional<Directory
     return {EntryAction::kRemoveFile, LeaveReason::kNone};
 }
 
+bool IsTraceLeftBehind(LeaveReason reason)
+{
+    return reason == LeaveReason::kReadOnly || reason == LeaveReason::kLocked || reason == LeaveReason::kRefused;
+}
+
 LeaveReason ReasonForStatus(long status)
 {
     switch (status) {

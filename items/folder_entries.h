@@ -32,6 +32,11 @@ struct EntryDecision {
     LeaveReason reason = LeaveReason::kNone;
 };
 
+// Whether an entry that stays is a trace the clean failed to remove: a read-only or locked file,
+// a delete the system refused. Subfolders, links to folders and a folder's view settings stay by
+// design, and an entry that someone else removed first is gone all the same.
+bool IsTraceLeftBehind(LeaveReason reason);
+
 // `found` is the one-path listing of entry.path; nothing when the path is empty or names nothing.
 // Only an entry that is no file-system object goes to the shell: a file that has gone since the
 // list was taken is not the run's to count.

@@ -48,7 +48,7 @@ prepare_wine_prefix() {
 # before the server (for example "taskset -c 0" to pin it).
 start_wineserver() {
     mkdir -p "$WINEPREFIX"
-    "$@" wineserver -p >/dev/null 2>&1
+    "$@" wineserver -p >/dev/null 2>&1 || true  # one may be up already for this prefix
     _nivaro_cleanup+=("wineserver -k >/dev/null 2>&1")
 }
 

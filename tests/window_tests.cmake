@@ -1,11 +1,18 @@
-# The real window, driven from a second program under Wine with a display.
+# The real programs, driven from outside under Wine with a display: the window from a second
+# program, the command line as a script would run it.
 if(WIN32)
+    add_library(nivaro_layout_traces STATIC support/layout_traces.cpp)
+    target_link_libraries(nivaro_layout_traces PUBLIC nivaro_main nivaro_folder_fixture)
+
     add_executable(nivaro_window_test
         ${PROJECT_SOURCE_DIR}/platform/win32/tests/window_test.cpp
         ${PROJECT_SOURCE_DIR}/platform/win32/tests/program_driver.cpp)
-    target_link_libraries(nivaro_window_test PRIVATE nivaro_main nivaro_win32 GTest::gtest_main)
-    if(TARGET nivaro)
-        add_dependencies(nivaro_window_test nivaro)
-    endif()
+    target_link_libraries(nivaro_window_test PRIVATE nivaro_layout_traces nivaro_win32 GTest::gtest_main)
+    add_dependencies(nivaro_window_test nivaro)
     gtest_discover_tests(nivaro_window_test DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL TRUE)
+
+    add_executable(nivaro_cli_test ${PROJECT_SOURCE_DIR}/platform/win32/tests/cli_test.cpp)
+    target_link_libraries(nivaro_cli_test PRIVATE nivaro_layout_traces nivaro_win32 nivaro_json GTest::gtest_main)
+    add_dependencies(nivaro_cli_test nivaro-cli)
+    gtest_discover_tests(nivaro_cli_test DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL TRUE)
 endif()

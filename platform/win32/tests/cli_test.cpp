@@ -1,0 +1,224 @@
+// nivaro-cli against the real registry and real folders of the test prefix.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "platform/backend.h"
+#include "platform/utf8.h"
+#include "platform/win32/tests/program_driver.h"
+#include "platform/win32/unique_handles.h"
+#include "tests/support/layout_traces.h"
+
+namespace nivaro::win32::testing {
+namespace {
+
+using nivaro::testing::LayoutTraces;
+using Json = nlohmann::json;
+
+struct CliRun {
+    DWORD exitCode = 0;
+    std::string out;
+    std::string err;
+};
+
+std::wstring TestFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+std::string ReadAll(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs nivaro-cli.exe with the arguments and collects what it wrote to each stream.
+CliRun RunCli(const std::wstring& args)
+{
+    // Names of their own: a file of an earlier run may still be on its way out.
+    static int runs = 0;
+    const std::wstring folder = TestFolder();
+    const std::wstring stem = folder + L"cli-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++runs);
+    const std::wstring outPath = stem + L".out";
+    const std::wstring errPath = stem + L".err";
+    CliRun run;
+    {
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        UniqueFile out(::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+        UniqueFile err(::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+        if (!out || !err) {
+            throw std::runtime_error("cannot make the files for nivaro-cli.exe's output");
+        }
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = out.get();
+        startup.hStdError = err.get();
+        PROCESS_INFORMATION info{};
+        std::wstring command = L"\"" + folder + L"nivaro-cli.exe\" " + args;
+        if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                              &startup, &info)) {
+            throw std::runtime_error("cannot start nivaro-cli.exe");
+        }
+        const UniqueKernelHandle process(info.hProcess);
+        const UniqueKernelHandle thread(info.hThread);
+        if (::WaitForSingleObject(process.get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
+            ::TerminateProcess(process.get(), 99);
+            throw std::runtime_error("nivaro-cli.exe did not end in time");
+        }
+        ::GetExitCodeProcess(process.get(), &run.exitCode);
+    }
+    run.out = ReadAll(outPath);
+    run.err = ReadAll(errPath);
+    ::DeleteFileW(outPath.c_str());
+    ::DeleteFileW(errPath.c_str());
+    return run;
+}
+
+// The names of an item's targets in a JSON report, by what happened or would happen to them.
+std::map<std::string, std::set<std::string>> Targets(const Json& report, const std::string& action)
+{
+    std::map<std::string, std::set<std::string>> byItem;
+    for (const Json& item : report.at("items")) {
+        auto& names = byItem[item.at("id").get<std::string>()];
+        for (const Json& target : item.at("targets")) {
+            if (target.at("action") == action) {
+                names.insert(target.at("name").get<std::string>());
+            }
+        }
+    }
+    return byItem;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(traces_.Ready()); }
+
+    std::unique_ptr<RegistryApi> registry_ = MakeRegistry();
+    std::unique_ptr<FileSystem> files_ = MakeFileSystem();
+    LayoutTraces traces_{*registry_, *files_};
+};
+
+TEST_F(Cli, PreviewShowsExactlyWhatCleanRemovesAndChangesNothing)
+{
+    const auto before = traces_.Snapshot();
+
+    const CliRun preview = RunCli(L"preview --all --json");
+    ASSERT_EQ(preview.exitCode, 0u) << preview.err;
+    EXPECT_TRUE(traces_.Snapshot() == before) << "a preview changed the registry or the disk";
+    const Json planned = Json::parse(preview.out);
+    const auto toRemove = Targets(planned, "remove");
+    for (const auto& [id, values] : LayoutTraces::ValuesPerList()) {
+        EXPECT_EQ(toRemove.at(id).size(), static_cast<std::size_t>(values)) << id;
+    }
+    EXPECT_EQ(toRemove.at("history").size(), static_cast<std::size_t>(LayoutTraces::kHistoryFiles));
+    EXPECT_EQ(toRemove.at("cookies").size(), static_cast<std::size_t>(LayoutTraces::kCookiesFiles));
+    EXPECT_EQ(Targets(planned, "leave").at("history"), (std::set<std::string>{"Kept"})) << "the subfolder stays";
+
+    const CliRun clean = RunCli(L"clean --all --json");
+    ASSERT_EQ(clean.exitCode, 0u) << clean.err;
+    const Json cleaned = Json::parse(clean.out);
+    EXPECT_EQ(Targets(cleaned, "removed"), toRemove);
+    EXPECT_EQ(cleaned.at("totals").at("removed"), planned.at("totals").at("remove"));
+    for (const auto& [id, values] : LayoutTraces::ValuesPerList()) {
+        EXPECT_EQ(traces_.Names(id), std::vector<std::wstring>{}) << id;
+        EXPECT_TRUE(traces_.KeptValuesAreThere(id)) << id;
+    }
+    EXPECT_EQ(traces_.Disk().Names(traces_.History()), std::vector<std::wstring>{L"Kept"});
+    EXPECT_EQ(traces_.Disk().Names(traces_.Cookies()), std::vector<std::wstring>{L"Kept"});
+
+    const CliRun again = RunCli(L"preview --all --json");
+    ASSERT_EQ(again.exitCode, 0u) << again.err;
+    EXPECT_EQ(Json::parse(again.out).at("totals").at("remove"), 0) << "nothing removable is left";
+}
+
+TEST_F(Cli, ExitCodesTellWhatHappened)
+{
+    struct Case {
+        const char* what;
+        std::function<void(LayoutTraces&)> arrange;
+        std::wstring args;
+        DWORD code;
+        std::string inErr;  // what standard error must mention
+    };
+    const Case cases[] = {
+        {"everything targeted removed", [](LayoutTraces&) {}, L"clean typed-urls search", 0, ""},
+        {"a read-only file stayed",
+         [](LayoutTraces& traces) {
+             const std::wstring file = FolderFixture::Join(traces.History(), L"read-only.txt");
+             ASSERT_TRUE(traces.Disk().MakeFile(file, 5));
+             ASSERT_TRUE(traces.Disk().Mark(file, {.readOnly = true}));
+         },
+         L"clean history", 1, ""},
+        {"an unknown id", [](LayoutTraces&) {}, L"clean nosuch", 2, "'nosuch'"},
+        {"an unknown option", [](LayoutTraces&) {}, L"preview --force", 2, "'--force'"},
+        {"the folder is missing",
+         [](LayoutTraces& traces) { traces.MoveHistory(FolderFixture::Join(traces.Disk().Root(), L"missing")); },
+         L"clean history", 3, "Cannot find folder!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.arrange(traces_);
+        const CliRun run = RunCli(c.args);
+        EXPECT_EQ(run.exitCode, c.code) << run.out << run.err;
+        EXPECT_NE(run.err.find(c.inErr), std::string::npos) << run.err;
+        if (c.code == 2) {
+            EXPECT_TRUE(run.out.empty()) << "a usage error does nothing";
+        }
+    }
+    EXPECT_NE(RunCli(L"--help").out.find("Exit codes"), std::string::npos);
+}
+
+// Every "N to remove, M to leave" or "N removed, M stayed" of a text report: one per item, then the total.
+std::vector<std::pair<int, int>> TextCounts(const std::string& text)
+{
+    static const std::regex kCounts(R"((\d+) (?:to remove|removed), (\d+) (?:to leave|stayed))");
+    std::vector<std::pair<int, int>> counts;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), kCounts); it != std::sregex_iterator(); ++it) {
+        counts.emplace_back(std::stoi((*it)[1]), std::stoi((*it)[2]));
+    }
+    return counts;
+}
+
+TEST_F(Cli, TextCarriesTheSameCountsAsJson)
+{
+    const Json planned = Json::parse(RunCli(L"preview --json history typed-urls").out);
+    std::vector<std::pair<int, int>> expected;
+    for (const Json& item : planned.at("items")) {
+        expected.emplace_back(item.at("remove").get<int>(), item.at("leave").get<int>());
+    }
+    expected.emplace_back(planned.at("totals").at("remove").get<int>(), planned.at("totals").at("leave").get<int>());
+    ASSERT_EQ(expected.size(), 3u);
+
+    EXPECT_EQ(TextCounts(RunCli(L"preview history typed-urls").out), expected);
+    EXPECT_EQ(TextCounts(RunCli(L"clean history typed-urls").out), expected) << "the clean removed what was planned";
+}
+
+TEST_F(Cli, ListShowsTheSixItemsInWindowOrderWithTheirTargets)
+{
+    const CliRun list = RunCli(L"list");
+    ASSERT_EQ(list.exitCode, 0u);
+    std::vector<std::string> ids;
+    std::istringstream lines(list.out);
+    for (std::string line; std::getline(lines, line);) {
+        ids.push_back(line.substr(0, line.find(' ')));
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{"ID", "history", "typed-urls", "cookies", "recent-docs", "search", "paint"}));
+    EXPECT_NE(list.out.find("%History = " + ToUtf8(traces_.History())), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("HKCU\\Software\\Kazaa\\Search"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nivaro::win32::testing
