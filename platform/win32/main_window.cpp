@@ -1,5 +1,6 @@
 #include "platform/win32/main_window.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 
 #include "assets/resource_ids.h"
 #include "main/form_items.h"
+#include "main/item_preview.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_error.h"
 
@@ -138,8 +140,47 @@ Result<> MainWindow::CreateControls()
     }
 
     commands_ = std::make_unique<CleanCommands>(*this, std::move(controls));
+    AddPreviewTips();
     Arrange();
     return {};
+}
+
+void MainWindow::AddPreviewTips()
+{
+    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, Instance(),
+                                 nullptr);
+    if (tooltip_ == nullptr) {
+        return;  // the window works without its tips
+    }
+    for (const auto& panel : panels_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(panel->Window());
+        tool.lpszText = LPSTR_TEXTCALLBACKW;  // worked out when the tip opens, from the item as it is then
+        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    // Long enough to read a few names.
+    ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
+}
+
+LRESULT MainWindow::OnNotify(NMHDR& header)
+{
+    if (header.hwndFrom != tooltip_ || header.code != TTN_GETDISPINFOW) {
+        return 0;
+    }
+    auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+    const auto panel = std::ranges::find(panels_, reinterpret_cast<HWND>(header.idFrom), &ItemPanel::Window);
+    tipText_.clear();
+    // A preview while a clean runs would read what is being deleted under it; no tip then.
+    if (panel != panels_.end() && !commands_->Busy()) {
+        tipText_ = PreviewTip(items_[static_cast<std::size_t>(panel - panels_.begin())]->Plan());
+    }
+    ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_.Pixels(form_design::kClientSize.width * 2 / 3));
+    info.lpszText = tipText_.data();
+    return 0;
 }
 
 void MainWindow::Arrange()
@@ -285,6 +326,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
             OnCommand(LOWORD(wparam));
         }
         return 0;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<NMHDR*>(lparam));
     case DM_GETDEFID: {
         // Enter presses the push button that has the focus, as on any dialog.
         const int focused = ::GetDlgCtrlID(::GetFocus());

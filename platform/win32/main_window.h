@@ -42,6 +42,9 @@ private:
     void PumpEvents() override;
 
     Result<> CreateControls();
+    // A tooltip over each item telling what a clean would remove now.
+    void AddPreviewTips();
+    LRESULT OnNotify(NMHDR& header);
     void Arrange();
     void MakeFonts();
     SIZE WindowSizeFor(const Scale& scale) const;
@@ -59,6 +62,8 @@ private:
     std::vector<std::unique_ptr<ItemPanel>> panels_;
     std::vector<std::unique_ptr<ItemFrame>> items_;
     std::unique_ptr<CleanCommands> commands_;
+    HWND tooltip_ = nullptr;  // owned by the window and destroyed with it
+    std::wstring tipText_;    // the text the tooltip is showing
     HWND focusBeforeClean_ = nullptr;
     bool closeRequested_ = false;
 };

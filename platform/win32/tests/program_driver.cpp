@@ -1,5 +1,7 @@
 #include "platform/win32/tests/program_driver.h"
 
+#include <commctrl.h>
+
 #include <stdexcept>
 #include <vector>
 
@@ -223,6 +225,63 @@ std::optional<HWND> ProgramDriver::WaitForCleanToEnd()
         }
     }
     throw std::runtime_error("the clean did not end in time");
+}
+
+std::optional<std::wstring> ProgramDriver::TipText(HWND control) const
+{
+    struct Search {
+        DWORD processId;
+        HWND tip;
+    } search{processId_, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->processId && ClassName(hwnd) == TOOLTIPS_CLASSW) {
+                s->tip = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.tip == nullptr) {
+        return std::nullopt;
+    }
+
+    // The tooltip writes the text into memory of its own process: the question is put there.
+    struct Question {
+        TTTOOLINFOW tool;
+        wchar_t text[1024];
+    };
+    struct RemoteMemory {
+        HANDLE process;
+        void* address;
+        ~RemoteMemory()
+        {
+            if (address != nullptr) {
+                ::VirtualFreeEx(process, address, 0, MEM_RELEASE);
+            }
+        }
+    } remote{process_.get(), ::VirtualAllocEx(process_.get(), nullptr, sizeof(Question), MEM_COMMIT, PAGE_READWRITE)};
+    if (remote.address == nullptr) {
+        return std::nullopt;
+    }
+    auto* there = static_cast<Question*>(remote.address);
+    Question question{};
+    question.tool.cbSize = sizeof(question.tool);
+    question.tool.hwnd = main_;
+    question.tool.uId = reinterpret_cast<UINT_PTR>(control);
+    question.tool.lpszText = there->text;
+    DWORD_PTR ignored = 0;
+    if (!::WriteProcessMemory(process_.get(), there, &question, sizeof(question), nullptr) ||
+        !::SendMessageTimeoutW(search.tip, TTM_GETTEXTW, std::size(question.text), reinterpret_cast<LPARAM>(there),
+                               SMTO_NORMAL, static_cast<UINT>(kPatience.count()), &ignored) ||
+        !::ReadProcessMemory(process_.get(), there->text, question.text, sizeof(question.text), nullptr)) {
+        return std::nullopt;
+    }
+    question.text[std::size(question.text) - 1] = L'\0';
+    return std::wstring(question.text);
 }
 
 std::optional<DWORD> ProgramDriver::CloseAndWait()

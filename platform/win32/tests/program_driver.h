@@ -45,6 +45,8 @@ public:
     std::optional<HWND> WaitForCleanToEnd();
     // A message box owned by the window that has not been answered yet, if one is up.
     std::optional<HWND> OwnedBox() const;
+    // What the window's tooltip shows over a control, asked of the tooltip as when it opens.
+    std::optional<std::wstring> TipText(HWND control) const;
     // Closes the window and waits for the program to end; its exit code.
     std::optional<DWORD> CloseAndWait();
 

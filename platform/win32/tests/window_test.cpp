@@ -271,5 +271,27 @@ TEST_F(CleanCommands, AClickWhileAFolderRunsDoesNotStartASecondClean)
     EXPECT_FALSE(program.OwnedBox());
 }
 
+TEST_F(CleanCommands, AnItemsTooltipTellsWhatACleanWouldRemoveNow)
+{
+    ProgramDriver program;
+    struct Case {
+        std::string id;
+        std::wstring tip;
+    };
+    const Case cases[] = {
+        {"recent-docs", L"3 to remove: url1, url2, url3"},
+        {"typed-urls", L"5 to remove: url1, url2, url3, url4, url5"},
+        {"history", L"3 to remove: trace1.txt, trace2.txt, trace3.txt\n1 to leave"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        EXPECT_EQ(program.TipText(program.Control(ItemById(c.id).controlId)), c.tip);
+    }
+    EXPECT_EQ(traces_.Names("recent-docs")->size(), 3u) << "a preview removes nothing";
+    // Asked again after a clean, the tip tells what is there then.
+    ASSERT_TRUE(RunClean(program, control_id::kClean));
+    EXPECT_EQ(program.TipText(program.Control(ItemById("recent-docs").controlId)), L"Nothing to remove");
+}
+
 }  // namespace
 }  // namespace nivaro::win32::testing
