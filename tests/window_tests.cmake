@@ -2,7 +2,7 @@
 # program, the command line as a script would run it.
 if(WIN32)
     add_library(nivaro_layout_traces STATIC support/layout_traces.cpp)
-    target_link_libraries(nivaro_layout_traces PUBLIC nivaro_main nivaro_folder_fixture)
+    target_link_libraries(nivaro_layout_traces PUBLIC nivaro_main nivaro_folder_fixture GTest::gtest)
 
     add_executable(nivaro_window_test
         ${PROJECT_SOURCE_DIR}/platform/win32/tests/window_test.cpp

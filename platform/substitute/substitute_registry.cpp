@@ -129,10 +129,20 @@ long SubstituteRegistry::Issue(std::shared_ptr<Key> key, KeyAccess access, Regis
     return reg_status::kSuccess;
 }
 
-SubstituteRegistry::Handle* SubstituteRegistry::Lookup(const RegistryKey& key)
+std::expected<SubstituteRegistry::Key*, long> SubstituteRegistry::Usable(const RegistryKey& key, KeyAccess needed)
 {
     auto found = handles_.find(key.get());
-    return found == handles_.end() ? nullptr : &found->second;
+    if (found == handles_.end()) {
+        return std::unexpected(reg_status::kInvalidHandle);
+    }
+    const Handle& handle = found->second;
+    if (handle.key->deleted) {
+        return std::unexpected(reg_status::kKeyDeleted);
+    }
+    if (needed == KeyAccess::kQueryAndSet && handle.access != KeyAccess::kQueryAndSet) {
+        return std::unexpected(reg_status::kAccessDenied);
+    }
+    return handle.key.get();
 }
 
 void SubstituteRegistry::CloseKey(std::uintptr_t raw) noexcept
@@ -162,17 +172,15 @@ long SubstituteRegistry::CreateKey(RegistryRoot root, std::wstring_view path, Re
 
 long SubstituteRegistry::QueryInfoKey(const RegistryKey& key, KeyInfo& info)
 {
-    const Handle* handle = Lookup(key);
-    if (handle == nullptr) {
-        return reg_status::kInvalidHandle;
+    auto usable = Usable(key, KeyAccess::kQuery);
+    if (!usable) {
+        return usable.error();
     }
-    if (handle->key->deleted) {
-        return reg_status::kKeyDeleted;
-    }
+    Key& target = **usable;
     info = {};
-    info.subkeyCount = static_cast<std::uint32_t>(handle->key->subkeys.size());
-    info.valueCount = static_cast<std::uint32_t>(handle->key->values.size());
-    for (const auto& value : handle->key->values) {
+    info.subkeyCount = static_cast<std::uint32_t>(target.subkeys.size());
+    info.valueCount = static_cast<std::uint32_t>(target.values.size());
+    for (const auto& value : target.values) {
         info.maxValueNameChars = std::max(info.maxValueNameChars, static_cast<std::uint32_t>(value->name.size()));
         info.maxValueDataBytes = std::max(info.maxValueDataBytes, static_cast<std::uint32_t>(value->data.size()));
     }
@@ -182,14 +190,12 @@ long SubstituteRegistry::QueryInfoKey(const RegistryKey& key, KeyInfo& info)
 long SubstituteRegistry::EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
                                        std::uint32_t& nameChars)
 {
-    const Handle* handle = Lookup(key);
-    if (handle == nullptr) {
-        return reg_status::kInvalidHandle;
+    auto usable = Usable(key, KeyAccess::kQuery);
+    if (!usable) {
+        return usable.error();
     }
-    if (handle->key->deleted) {
-        return reg_status::kKeyDeleted;
-    }
-    const auto& values = handle->key->values;
+    Key& target = **usable;
+    const auto& values = target.values;
     if (index >= values.size()) {
         return reg_status::kNoMoreItems;
     }
@@ -218,15 +224,13 @@ SubstituteRegistry::ValueSlot SubstituteRegistry::FindValue(Key& key, std::wstri
 long SubstituteRegistry::QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type,
                                     std::span<std::byte> data, std::uint32_t& size)
 {
-    const Handle* handle = Lookup(key);
-    if (handle == nullptr) {
-        return reg_status::kInvalidHandle;
+    auto usable = Usable(key, KeyAccess::kQuery);
+    if (!usable) {
+        return usable.error();
     }
-    if (handle->key->deleted) {
-        return reg_status::kKeyDeleted;
-    }
+    Key& target = **usable;
     bool found = false;
-    const auto slot = FindValue(*handle->key, UpToNul(name), found);
+    const auto slot = FindValue(target, UpToNul(name), found);
     if (!found) {
         return reg_status::kFileNotFound;
     }
@@ -256,21 +260,15 @@ long SubstituteRegistry::QueryValue(const RegistryKey& key, std::wstring_view na
 long SubstituteRegistry::SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
                                   std::span<const std::byte> data)
 {
-    Handle* handle = Lookup(key);
-    if (handle == nullptr) {
-        return reg_status::kInvalidHandle;
+    auto usable = Usable(key, KeyAccess::kQueryAndSet);
+    if (!usable) {
+        return usable.error();
     }
-    if (handle->key->deleted) {
-        return reg_status::kKeyDeleted;
-    }
-    if (handle->access != KeyAccess::kQueryAndSet) {
-        return reg_status::kAccessDenied;
-    }
+    Key& target = **usable;
     name = UpToNul(name);
     if (name.size() > kMaxValueName) {
         return reg_status::kInvalidParameter;
     }
-    Key& target = *handle->key;
     bool found = false;
     const auto slot = FindValue(target, name, found);
     if (found) {
@@ -286,17 +284,11 @@ long SubstituteRegistry::SetValue(const RegistryKey& key, std::wstring_view name
 
 long SubstituteRegistry::DeleteValue(const RegistryKey& key, std::wstring_view name)
 {
-    Handle* handle = Lookup(key);
-    if (handle == nullptr) {
-        return reg_status::kInvalidHandle;
+    auto usable = Usable(key, KeyAccess::kQueryAndSet);
+    if (!usable) {
+        return usable.error();
     }
-    if (handle->key->deleted) {
-        return reg_status::kKeyDeleted;
-    }
-    if (handle->access != KeyAccess::kQueryAndSet) {
-        return reg_status::kAccessDenied;
-    }
-    Key& target = *handle->key;
+    Key& target = **usable;
     bool found = false;
     const auto slot = FindValue(target, UpToNul(name), found);
     if (!found) {

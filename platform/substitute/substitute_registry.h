@@ -5,6 +5,7 @@
 // platform's result codes, limits and buffer conventions.
 
 #include <cstdint>
+#include <expected>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,7 +58,8 @@ private:
 
     std::shared_ptr<Key> Root(RegistryRoot root);
     long Walk(RegistryRoot root, std::wstring_view path, bool create, std::shared_ptr<Key>& found);
-    Handle* Lookup(const RegistryKey& key);
+    // The key behind a handle, or the platform's answer when the handle cannot be used so.
+    std::expected<Key*, long> Usable(const RegistryKey& key, KeyAccess needed);
     long Issue(std::shared_ptr<Key> key, KeyAccess access, RegistryKey& handle);
     static void MarkDeleted(Key& key);
     // Where the value of this name is, or would go; `found` tells which.

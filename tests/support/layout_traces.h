@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "platform/backend.h"
 #include "platform/file_system.h"
 #include "platform/folder_fixture.h"
 #include "platform/registry.h"
@@ -75,6 +78,16 @@ private:
     std::wstring cookies_;
     std::unique_ptr<ShellFolderValue> historyValue_;
     std::unique_ptr<ShellFolderValue> cookiesValue_;
+};
+
+// A test on the built-in layout's targets, filled with traces.
+class LayoutTracesTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(traces_.Ready()); }
+
+    std::unique_ptr<RegistryApi> registry_ = MakeRegistry();
+    std::unique_ptr<FileSystem> files_ = MakeFileSystem();
+    LayoutTraces traces_{*registry_, *files_};
 };
 
 }  // namespace nivaro::testing

@@ -102,14 +102,7 @@ std::map<std::string, std::set<std::string>> Targets(const Json& report, const s
     return byItem;
 }
 
-class Cli : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(traces_.Ready()); }
-
-    std::unique_ptr<RegistryApi> registry_ = MakeRegistry();
-    std::unique_ptr<FileSystem> files_ = MakeFileSystem();
-    LayoutTraces traces_{*registry_, *files_};
-};
+using Cli = nivaro::testing::LayoutTracesTest;
 
 TEST_F(Cli, PreviewShowsExactlyWhatCleanRemovesAndChangesNothing)
 {

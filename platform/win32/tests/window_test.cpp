@@ -200,14 +200,7 @@ std::wstring Status(const ProgramDriver& program, std::string_view id)
     return ::testing::AssertionSuccess();
 }
 
-class CleanCommands : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(traces_.Ready()); }
-
-    std::unique_ptr<RegistryApi> registry_ = MakeRegistry();
-    std::unique_ptr<FileSystem> files_ = MakeFileSystem();
-    LayoutTraces traces_{*registry_, *files_};
-};
+using CleanCommands = nivaro::testing::LayoutTracesTest;
 
 TEST_F(CleanCommands, CleanThenCleanAllEmptyTheListsAndFoldersAndTouchNothingElse)
 {
