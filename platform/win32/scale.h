@@ -22,14 +22,14 @@ public:
         const int top = Pixels(r.top);
         return {left, top, left + Pixels(r.width), top + Pixels(r.height)};
     }
-    UniqueFont Font(const FontSpec& spec) const
+    UniqueFont Font(const FontSpec& design) const
     {
         LOGFONTW font{};
-        font.lfHeight = -::MulDiv(spec.hundredthsOfPoint, static_cast<int>(dpi_), 72 * 100);
-        font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+        font.lfHeight = -::MulDiv(design.hundredthsOfPoint, static_cast<int>(dpi_), 72 * 100);
+        font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
         font.lfCharSet = DEFAULT_CHARSET;
         font.lfQuality = CLEARTYPE_QUALITY;
-        ::lstrcpynW(font.lfFaceName, spec.face, LF_FACESIZE);
+        ::lstrcpynW(font.lfFaceName, design.face, LF_FACESIZE);
         return UniqueFont(::CreateFontIndirectW(&font));
     }
 
