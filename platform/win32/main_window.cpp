@@ -232,7 +232,7 @@ int MainWindow::RunMessageLoop()
 
 void MainWindow::PumpEvents()
 {
-    PumpPendingMessages(hwnd_);
+    pump_.Pump(hwnd_);
 }
 
 Result<std::int32_t> MainWindow::CheckboxValue(int index) const

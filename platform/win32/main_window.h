@@ -13,6 +13,7 @@
 #include "platform/services.h"
 #include "platform/win32/base_window.h"
 #include "platform/win32/item_panel.h"
+#include "platform/win32/message_pump.h"
 #include "platform/win32/scale.h"
 #include "platform/window_services.h"
 
@@ -62,6 +63,7 @@ private:
     std::vector<std::unique_ptr<ItemPanel>> panels_;
     std::vector<std::unique_ptr<ItemFrame>> items_;
     std::unique_ptr<CleanCommands> commands_;
+    PacedPump pump_;
     HWND tooltip_ = nullptr;  // owned by the window and destroyed with it
     std::wstring tipText_;    // the text the tooltip is showing
     HWND focusBeforeClean_ = nullptr;

@@ -23,4 +23,14 @@ void PumpPendingMessages(HWND dialog)
     }
 }
 
+void PacedPump::Pump(HWND dialog)
+{
+    const ULONGLONG now = ::GetTickCount64();
+    if (last_ != 0 && now - last_ < kFrameMilliseconds) {
+        return;
+    }
+    last_ = now;
+    PumpPendingMessages(dialog);
+}
+
 }  // namespace nivaro::win32
