@@ -38,8 +38,8 @@ public:
 
     // The attribute bits of a path; nothing for an empty, missing or unreadable path.
     virtual std::optional<std::uint32_t> Attributes(std::wstring_view path) = 0;
-    // Lists exactly this path, hidden, system and directory entries included; nothing when no
-    // entry of that name exists.
+    // The entry this path names, hidden, system and directory entries included, a link as the
+    // link itself; nothing when no entry of that name exists (a wildcard names none).
     virtual std::optional<DirectoryEntry> FindEntry(std::wstring_view path) = 0;
     // Removes one file (a link as a link). Fails on a directory, a read-only file and a file held
     // open without delete sharing. Answers 0 or the platform's error code.

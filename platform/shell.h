@@ -12,7 +12,7 @@
 namespace nivaro {
 
 struct ShellEntry {
-    std::wstring name;         // the shell's display name
+    std::wstring name;         // shown to the user: a file's own name, else the shell's display name
     std::wstring parsingName;  // the name that finds the entry again within its folder
     std::wstring path;         // the file-system path; empty for an entry that is not a file-system object
 };

@@ -555,7 +555,8 @@ TEST(FileSystem, AnEntryIsReportedAsItselfAndNothingNamesNothing)
     EXPECT_NE(folder->attributes & file_attr::kDirectory, 0u);
     EXPECT_EQ(folder->attributes & file_attr::kReparsePoint, 0u);
 
-    for (const std::wstring& nothing : {std::wstring(), bench.Path(L"missing"), bench.Path(L"missing/deeper")}) {
+    for (const std::wstring& nothing :
+         {std::wstring(), bench.Path(L"missing"), bench.Path(L"missing/deeper"), FolderFixture::Join(dir, L"*")}) {
         SCOPED_TRACE(::testing::PrintToString(nothing));
         EXPECT_FALSE(bench.files->FindEntry(nothing));
         EXPECT_FALSE(bench.files->Attributes(nothing));

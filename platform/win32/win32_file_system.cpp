@@ -9,16 +9,6 @@
 #include "platform/win32/unique_handles.h"
 
 namespace nivaro::win32 {
-namespace {
-
-// A file name never holds these, while FindFirstFileExW takes them as wildcards and would list
-// some other entry.
-bool HasWildcard(std::wstring_view path)
-{
-    return path.find_first_of(L"*?<>\"") != std::wstring_view::npos;
-}
-
-}  // namespace
 
 std::optional<std::uint32_t> Win32FileSystem::Attributes(std::wstring_view path)
 {
@@ -32,15 +22,15 @@ std::optional<std::uint32_t> Win32FileSystem::Attributes(std::wstring_view path)
     return attributes;
 }
 
+// The attributes of the entry itself, a link's own included, with no listing of its folder: one
+// call for each entry of a run, and the cheapest the API has.
 std::optional<DirectoryEntry> Win32FileSystem::FindEntry(std::wstring_view path)
 {
-    if (path.empty() || HasWildcard(path)) {
+    if (path.empty()) {
         return std::nullopt;
     }
-    WIN32_FIND_DATAW data{};
-    const UniqueFind find(
-        ::FindFirstFileExW(LongPathForm(path).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
-    if (!find) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) {
         return std::nullopt;
     }
     return DirectoryEntry{data.dwFileAttributes,

@@ -176,8 +176,12 @@ Result<std::vector<ShellEntry>> Win32ShellFolder::Items()
         if (!parsingName) {
             continue;  // an entry without a name cannot be found again
         }
-        std::wstring name = DisplayName(*shellFolder_.get(), child.get(), SHGDN_INFOLDER).value_or(*parsingName);
         std::wstring path = IsFileSystemObject(*shellFolder_.get(), child.get()) ? JoinPath(path_, *parsingName) : L"";
+        // A file is shown by its own name; asking the shell for a display name as well would
+        // cost a second call for every entry, and hide the extension besides.
+        std::wstring name = path.empty()
+                                ? DisplayName(*shellFolder_.get(), child.get(), SHGDN_INFOLDER).value_or(*parsingName)
+                                : *parsingName;
         children_.insert_or_assign(*parsingName, std::move(child));
         entries.push_back({std::move(name), std::move(*parsingName), std::move(path)});
     }
