@@ -1,8 +1,6 @@
 // How long emptying one registry key takes: DeleteAllValues against the fastest loop the API
 // allows and against reg.exe, the tool a user could run instead. Prints figures; judges nothing.
 
-#include <windows.h>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -16,7 +14,8 @@
 #include <vector>
 
 #include "platform/backend.h"
-#include "platform/win32/unique_handles.h"
+#include "platform/win32/bench/registry_baselines.h"
+#include "platform/win32/bench/system_command.h"
 #include "registry/mod_reg.h"
 
 namespace nivaro {
@@ -43,19 +42,9 @@ class Bench {
 public:
     Bench() : registry_(MakeRegistry()) {}
 
-    // The keys are volatile: Wine writes a changed registry to disk every 30 seconds, and a key of
-    // 100,000 values would put that write in the middle of a measurement. A volatile key is never
-    // written, and its values are deleted as any other key's are.
     static bool CreateVolatileKeys()
     {
-        for (std::wstring_view path : {kBenchKey, kListKey}) {
-            win32::UniqueHkey key;
-            if (::RegCreateKeyExW(HKEY_CURRENT_USER, std::wstring(path).c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                                  KEY_QUERY_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-                return false;
-            }
-        }
-        return true;
+        return win32::bench::CreateVolatileKey(kBenchKey) && win32::bench::CreateVolatileKey(kListKey);
     }
 
     // Fills the list key with `values` binary values, named in ascending order so that each one
@@ -100,72 +89,18 @@ private:
     std::unique_ptr<RegistryApi> registry_;
 };
 
-// The practical limit: one handle, every name enumerated once without its data, then deleted
-// last to first so that Wine's sorted value array never has to close a gap.
 std::size_t RawLoop()
 {
-    win32::UniqueHkey key;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, std::wstring(kListKey).c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        key.put()) != ERROR_SUCCESS) {
-        return 0;
-    }
-    DWORD count = 0;
-    DWORD longestName = 0;
-    if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName,
-                           nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-        return 0;
-    }
-    std::vector<std::wstring> names;
-    names.reserve(count);
-    std::vector<wchar_t> buffer(longestName + 1);
-    for (DWORD index = 0;; ++index) {
-        auto chars = static_cast<DWORD>(buffer.size());
-        if (::RegEnumValueW(key.get(), index, buffer.data(), &chars, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        names.emplace_back(buffer.data(), chars);
-    }
-    std::size_t deleted = 0;
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        deleted += ::RegDeleteValueW(key.get(), name->c_str()) == ERROR_SUCCESS ? 1 : 0;
-    }
-    return deleted;
+    return win32::bench::DeleteValuesWithRawLoop(kListKey);
 }
 
-std::wstring RegExePath()
-{
-    wchar_t system[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
-    return std::wstring(system, length < MAX_PATH ? length : 0) + L"\\reg.exe";
-}
-
-// reg.exe as a user would run it, start to exit; its messages go nowhere. Answers the deleted
-// count the way the others do: all of them when it exits with 0, none otherwise.
+// reg.exe as a user would run it, start to exit. Answers the deleted count the way the others do:
+// all of them when it exits with 0, none otherwise.
 std::size_t RegExe(std::size_t values)
 {
-    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    win32::UniqueFile nowhere(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                            OPEN_EXISTING, 0, nullptr));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = nowhere.get();
-    startup.hStdError = nowhere.get();
-    const std::wstring program = RegExePath();
-    std::wstring command = L"\"" + program + L"\" delete \"HKCU\\" + std::wstring(kListKey) + L"\" /va /f";
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                          &started)) {
-        return 0;
-    }
-    win32::UniqueKernelHandle process(started.hProcess);
-    win32::UniqueKernelHandle thread(started.hThread);
-    ::WaitForSingleObject(process.get(), INFINITE);
-    DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.get(), &exitCode);
-    return exitCode == 0 ? values : 0;
+    const auto exitCode =
+        win32::bench::RunSystemCommand(L"reg.exe", L"delete \"HKCU\\" + std::wstring(kListKey) + L"\" /va /f");
+    return exitCode == 0u ? values : 0;
 }
 
 struct Method {

@@ -8,7 +8,7 @@
 
 namespace nivaro {
 
-class HeadlessItemSite final : public ItemSite {
+class HeadlessItemSite : public ItemSite {
 public:
     bool IsRunning() const override { return true; }
     void PropertyChanged(std::wstring_view) override {}

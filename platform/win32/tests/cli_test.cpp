@@ -15,6 +15,7 @@
 
 #include "platform/backend.h"
 #include "platform/utf8.h"
+#include "platform/win32/run_process.h"
 #include "platform/win32/tests/program_driver.h"
 #include "platform/win32/unique_handles.h"
 #include "tests/support/layout_traces.h"
@@ -61,24 +62,13 @@ CliRun RunCli(const std::wstring& args)
         if (!out || !err) {
             throw std::runtime_error("cannot make the files for nivaro-cli.exe's output");
         }
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out.get();
-        startup.hStdError = err.get();
-        PROCESS_INFORMATION info{};
-        std::wstring command = L"\"" + folder + L"nivaro-cli.exe\" " + args;
-        if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                              &startup, &info)) {
-            throw std::runtime_error("cannot start nivaro-cli.exe");
+        const Result<DWORD> exitCode = RunProcess(L"", L"\"" + folder + L"nivaro-cli.exe\" " + args,
+                                                  {out.get(), err.get()}, static_cast<DWORD>(kPatience.count()));
+        if (!exitCode) {
+            throw std::runtime_error(exitCode.error().number == WAIT_TIMEOUT ? "nivaro-cli.exe did not end in time"
+                                                                             : "cannot start nivaro-cli.exe");
         }
-        const UniqueKernelHandle process(info.hProcess);
-        const UniqueKernelHandle thread(info.hThread);
-        if (::WaitForSingleObject(process.get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
-            ::TerminateProcess(process.get(), 99);
-            throw std::runtime_error("nivaro-cli.exe did not end in time");
-        }
-        ::GetExitCodeProcess(process.get(), &run.exitCode);
+        run.exitCode = *exitCode;
     }
     run.out = ReadAll(outPath);
     run.err = ReadAll(errPath);

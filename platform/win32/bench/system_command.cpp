@@ -1,0 +1,42 @@
+#include "platform/win32/bench/system_command.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/run_process.h"
+#include "platform/win32/unique_handles.h"
+
+namespace nivaro::win32::bench {
+namespace {
+
+std::wstring SystemFolder()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const UINT length = ::GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (length < buffer.size()) {
+            return std::wstring(buffer.data(), length);
+        }
+        buffer.resize(length + 1);  // the size it needs, its terminator included
+    }
+}
+
+}  // namespace
+
+std::optional<unsigned long> RunSystemCommand(std::wstring_view program, std::wstring_view arguments)
+{
+    const std::wstring path = SystemFolder() + L"\\" + std::wstring(program);
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const UniqueFile nowhere(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                           OPEN_EXISTING, 0, nullptr));
+    const Result<DWORD> exitCode =
+        RunProcess(path, L"\"" + path + L"\" " + std::wstring(arguments), {nowhere.get(), nowhere.get()});
+    if (!exitCode) {
+        return std::nullopt;
+    }
+    return *exitCode;
+}
+
+}  // namespace nivaro::win32::bench
