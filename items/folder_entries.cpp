@@ -58,6 +58,9 @@ LeaveReason ReasonForStatus(long status)
         return LeaveReason::kNone;
     case file_status::kSharingViolation:
         return LeaveReason::kLocked;
+    case file_status::kFileNotFound:
+    case file_status::kPathNotFound:
+        return LeaveReason::kGone;
     default:
         return LeaveReason::kRefused;
     }

@@ -1,6 +1,7 @@
 #pragma once
-// What a folder clean does with one entry of its folder, decided from the entry as the file
-// system shows it at that moment. A clean and a preview decide alike.
+// What a folder clean does with one entry of its folder, decided from the entry's attributes: a
+// clean takes them from the folder's listing and lets the delete find any change since, a
+// preview reads them afresh. Both decide alike.
 
 #include <optional>
 #include <string_view>
@@ -37,7 +38,8 @@ struct EntryDecision {
 // design, and an entry that someone else removed first is gone all the same.
 bool IsTraceLeftBehind(LeaveReason reason);
 
-// `found` is the one-path listing of entry.path; nothing when the path is empty or names nothing.
+// `found` is entry.path as the file system shows it, at the listing or since; nothing when the
+// path is empty or names nothing now.
 // Only an entry that is no file-system object goes to the shell: a file that has gone since the
 // list was taken is not the run's to count.
 EntryDecision DecideEntry(const ShellEntry& entry, const std::optional<DirectoryEntry>& found);

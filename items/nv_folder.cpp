@@ -123,9 +123,10 @@ std::size_t NvFolder::Carry(ItemPlan& plan) const
 void NvFolder::CleanEntry(ShellFolder& folder, PlannedTarget& target) const
 {
     const ShellEntry& entry = target.entry;
+    // The entry as listed: the delete itself finds out whether it has gone or changed since.
     std::optional<DirectoryEntry> found;
     if (!entry.path.empty()) {
-        found = services_.files.FindEntry(entry.path);
+        found = DirectoryEntry{entry.attributes, 0};
     }
     const EntryDecision decision = DecideEntry(entry, found);
     target.removed = false;

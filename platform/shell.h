@@ -2,6 +2,7 @@
 // The platform shell's namespace as a folder item uses it: a folder's entries by their shell
 // names, and the shell's own "delete" for an entry that is not a plain file.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@ struct ShellEntry {
     std::wstring name;         // shown to the user: a file's own name, else the shell's display name
     std::wstring parsingName;  // the name that finds the entry again within its folder
     std::wstring path;         // the file-system path; empty for an entry that is not a file-system object
+    std::uint32_t attributes = 0;  // a file-system entry's attributes as the listing found them
 };
 
 // A namespace folder, held for one run.
@@ -22,7 +24,9 @@ class ShellFolder {
 public:
     virtual ~ShellFolder() = default;
 
-    // The folder's entries, hidden and system ones included, read once.
+    // The folder's entries, hidden and system ones included, read once. A file-system entry
+    // carries its attributes from that reading: looking each one up again would cost as much as
+    // deleting it.
     virtual Result<std::vector<ShellEntry>> Items() = 0;
     // Runs the shell's "delete" on the entry without any user interface. True when the entry is
     // gone afterwards.

@@ -596,14 +596,17 @@ TEST(FileSystem, LinksAreReportedAsLinksAndNeverFollowed)
     EXPECT_EQ(bench.disk.Names(target), (Names{L"file.txt"}));
 }
 
-TEST(Shell, AFolderListsEveryEntryOnceByItsNameAndPath)
+TEST(Shell, AFolderListsEveryEntryOnceByItsNameAndPathWithItsAttributes)
 {
     Bench bench;
     ASSERT_FALSE(bench.disk.Root().empty());
     const std::wstring dir = bench.Folder(L"dir");
     bench.Folder(L"dir/sub");
-    bench.Files(dir, {L"a.txt", L"hidden.dat", L"café.txt"});
+    bench.Files(dir, {L"a.txt", L"hidden.dat", L"café.txt", L"kept.txt"});
     ASSERT_TRUE(bench.disk.Mark(bench.Path(L"dir/hidden.dat"), {.hidden = true, .system = true}));
+    ASSERT_TRUE(bench.disk.Mark(bench.Path(L"dir/kept.txt"), {.readOnly = true}));
+    constexpr std::uint32_t kDecidingBits =
+        file_attr::kDirectory | file_attr::kHidden | file_attr::kSystem | file_attr::kReadOnly | file_attr::kReparsePoint;
 
     for (const std::wstring& given : {dir, dir + FolderFixture::Separator()}) {
         SCOPED_TRACE(::testing::PrintToString(given));
@@ -614,8 +617,11 @@ TEST(Shell, AFolderListsEveryEntryOnceByItsNameAndPath)
 
         Names parsingNames;
         for (const ShellEntry& entry : *items) {
-            EXPECT_FALSE(entry.name.empty());
+            EXPECT_EQ(entry.name, entry.parsingName) << "a file is shown by its own name, extension and all";
             EXPECT_EQ(entry.path, FolderFixture::Join(dir, entry.parsingName));
+            const auto now = bench.files->FindEntry(entry.path);
+            ASSERT_TRUE(now);
+            EXPECT_EQ(entry.attributes & kDecidingBits, now->attributes & kDecidingBits) << entry.path;
             parsingNames.push_back(entry.parsingName);
         }
         std::ranges::sort(parsingNames);

@@ -106,8 +106,9 @@ public:
         for (; entries != fs::directory_iterator(); entries.increment(error)) {
             std::wstring name = FromNativePath(entries->path().filename().native());
             std::wstring path = JoinPath(path_, name);
+            const std::uint32_t attributes = EntryAttributes(Native(path), marks_, path).value_or(0);
             listed_.insert(name);
-            items.push_back({name, std::move(name), std::move(path)});
+            items.push_back({name, std::move(name), std::move(path), attributes});
         }
         if (error) {
             return Fail(kHresultPathNotFound, L"The system cannot find the path.");

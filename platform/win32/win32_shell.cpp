@@ -58,6 +58,18 @@ bool IsFileSystemObject(IShellFolder& folder, PCUITEMID_CHILD child)
     return SUCCEEDED(folder.GetAttributesOf(1, &child, &attributes)) && (attributes & SFGAO_FILESYSTEM) != 0;
 }
 
+// The attributes that the listing found, kept in the entry's ID list, so reading them asks the
+// file system nothing; an ID list that keeps none is answered by the file system.
+std::uint32_t ListedAttributes(IShellFolder& folder, PCUITEMID_CHILD child, const std::wstring& path)
+{
+    WIN32_FIND_DATAW data{};
+    if (SUCCEEDED(::SHGetDataFromIDListW(&folder, child, SHGDFIL_FINDDATA, &data, sizeof(data)))) {
+        return data.dwFileAttributes;
+    }
+    const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes;  // gone: its delete will say so
+}
+
 std::wstring JoinPath(std::wstring_view folder, std::wstring_view name)
 {
     std::wstring joined(folder);
@@ -182,8 +194,9 @@ Result<std::vector<ShellEntry>> Win32ShellFolder::Items()
         std::wstring name = path.empty()
                                 ? DisplayName(*shellFolder_.get(), child.get(), SHGDN_INFOLDER).value_or(*parsingName)
                                 : *parsingName;
+        const std::uint32_t attributes = path.empty() ? 0 : ListedAttributes(*shellFolder_.get(), child.get(), path);
         children_.insert_or_assign(*parsingName, std::move(child));
-        entries.push_back({std::move(name), std::move(*parsingName), std::move(path)});
+        entries.push_back({std::move(name), std::move(*parsingName), std::move(path), attributes});
     }
     return entries;
 }
