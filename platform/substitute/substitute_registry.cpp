@@ -221,20 +221,30 @@ SubstituteRegistry::ValueSlot SubstituteRegistry::FindValue(Key& key, std::wstri
     return slot;
 }
 
+std::expected<SubstituteRegistry::ExistingValue, long> SubstituteRegistry::Existing(const RegistryKey& key,
+                                                                                   KeyAccess needed,
+                                                                                   std::wstring_view name)
+{
+    auto usable = Usable(key, needed);
+    if (!usable) {
+        return std::unexpected(usable.error());
+    }
+    bool found = false;
+    const auto slot = FindValue(**usable, UpToNul(name), found);
+    if (!found) {
+        return std::unexpected(reg_status::kFileNotFound);
+    }
+    return ExistingValue{*usable, slot};
+}
+
 long SubstituteRegistry::QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type,
                                     std::span<std::byte> data, std::uint32_t& size)
 {
-    auto usable = Usable(key, KeyAccess::kQuery);
-    if (!usable) {
-        return usable.error();
+    const auto existing = Existing(key, KeyAccess::kQuery, name);
+    if (!existing) {
+        return existing.error();
     }
-    Key& target = **usable;
-    bool found = false;
-    const auto slot = FindValue(target, UpToNul(name), found);
-    if (!found) {
-        return reg_status::kFileNotFound;
-    }
-    const Value& value = **slot;
+    const Value& value = **existing->slot;
     type = value.type;
     const auto needed = static_cast<std::uint32_t>(value.data.size());
     if (data.empty()) {
@@ -284,17 +294,11 @@ long SubstituteRegistry::SetValue(const RegistryKey& key, std::wstring_view name
 
 long SubstituteRegistry::DeleteValue(const RegistryKey& key, std::wstring_view name)
 {
-    auto usable = Usable(key, KeyAccess::kQueryAndSet);
-    if (!usable) {
-        return usable.error();
+    const auto existing = Existing(key, KeyAccess::kQueryAndSet, name);
+    if (!existing) {
+        return existing.error();
     }
-    Key& target = **usable;
-    bool found = false;
-    const auto slot = FindValue(target, UpToNul(name), found);
-    if (!found) {
-        return reg_status::kFileNotFound;
-    }
-    target.values.erase(slot);
+    existing->key->values.erase(existing->slot);
     return reg_status::kSuccess;
 }
 

@@ -64,6 +64,13 @@ private:
     static void MarkDeleted(Key& key);
     // Where the value of this name is, or would go; `found` tells which.
     static ValueSlot FindValue(Key& key, std::wstring_view name, bool& found);
+    struct ExistingValue {
+        Key* key;
+        ValueSlot slot;
+    };
+    // The value of this name behind a handle that allows `needed`, or the platform's answer when
+    // the handle cannot be used so or holds no such value.
+    std::expected<ExistingValue, long> Existing(const RegistryKey& key, KeyAccess needed, std::wstring_view name);
 
     std::map<RegistryRoot, std::shared_ptr<Key>> roots_;
     std::unordered_map<std::uintptr_t, Handle> handles_;
