@@ -32,12 +32,11 @@ Exit codes:
 
 std::expected<Arguments, UsageError> ParseArguments(const std::vector<std::wstring>& args)
 {
-    constexpr std::array<std::pair<std::wstring_view, Command>, 5> kCommands = {{
+    constexpr std::array<std::pair<std::wstring_view, Command>, 4> kCommands = {{
         {L"list", Command::kList},
         {L"preview", Command::kPreview},
         {L"clean", Command::kClean},
         {L"help", Command::kHelp},
-        {L"--help", Command::kHelp},
     }};
     Arguments parsed;
     bool commandSeen = false;

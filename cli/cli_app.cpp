@@ -12,6 +12,7 @@
 #include "main/item_layout.h"
 #include "platform/headless_item_site.h"
 #include "platform/utf8.h"
+#include "registry/mod_reg.h"
 
 namespace nivaro::cli {
 namespace {
@@ -35,22 +36,6 @@ bool StartsChecked(const ControlLayout& item)
            });
 }
 
-std::wstring RootName(RegistryRoot root)
-{
-    switch (static_cast<std::uint32_t>(root)) {
-    case 0x80000000u:
-        return L"HKCR";
-    case 0x80000001u:
-        return L"HKCU";
-    case 0x80000002u:
-        return L"HKLM";
-    case 0x80000003u:
-        return L"HKU";
-    default:
-        return L"&H" + std::to_wstring(static_cast<std::uint32_t>(root));
-    }
-}
-
 // The item's target as its setting names it, and for a "%" folder the path it resolves to now.
 std::wstring Setting(const CliItem& cli)
 {
@@ -63,7 +48,7 @@ std::wstring Setting(const CliItem& cli)
         return folder.Folder() + L" = " + (resolved.empty() ? L"(not set)" : resolved);
     }
     const auto& reg = static_cast<const NvReg&>(*cli.item);
-    return RootName(reg.HKey()) + L"\\" + reg.RegKey();
+    return KeyDisplayName(reg.HKey(), reg.RegKey());
 }
 
 std::expected<std::vector<CliItem*>, std::wstring> Select(const Arguments& args,
@@ -157,16 +142,14 @@ public:
             ++totals_.cannotRun;
         }
 
-        const char* doneKey = cleaning_ ? "removed" : "remove";
-        const char* leftKey = cleaning_ ? "stayed" : "leave";
         items_.push_back(Json{{"id", cli.control.id},
                               {"title", ToUtf8(cli.item->Title())},
                               {"kind", ToUtf8(cli.KindName())},
                               {"target", ToUtf8(plan.target)},
                               {"problem", plan.problem ? Json(ToUtf8(plan.problem->description)) : Json(nullptr)},
                               {"targets", std::move(targets)},
-                              {doneKey, done},
-                              {leftKey, left}});
+                              {DoneKey(), done},
+                              {LeftKey(), left}});
 
         text_ += cli.item->Title() + L" [" + cli.Id() + L"]: " + plan.target + L"\n";
         if (plan.problem) {
@@ -174,8 +157,7 @@ public:
             return;
         }
         text_ += lines;
-        text_ += L"  " + std::to_wstring(done) + (cleaning_ ? L" removed, " : L" to remove, ") + std::to_wstring(left) +
-                 (cleaning_ ? L" stayed\n" : L" to leave\n");
+        text_ += L"  " + CountsText(done, left) + L"\n";
     }
 
     int ExitCode() const { return totals_.ExitCode(); }
@@ -183,16 +165,13 @@ public:
     std::wstring Render() const
     {
         if (json_) {
-            const char* doneKey = cleaning_ ? "removed" : "remove";
-            const char* leftKey = cleaning_ ? "stayed" : "leave";
             const Json document{{"command", cleaning_ ? "clean" : "preview"},
                                 {"items", items_},
-                                {"totals", {{doneKey, totals_.done}, {leftKey, totals_.left}, {"cannotRun", totals_.cannotRun}}},
+                                {"totals", {{DoneKey(), totals_.done}, {LeftKey(), totals_.left}, {"cannotRun", totals_.cannotRun}}},
                                 {"exitCode", ExitCode()}};
             return FromUtf8(document.dump(2)) + L"\n";
         }
-        std::wstring total = L"Total: " + std::to_wstring(totals_.done) + (cleaning_ ? L" removed, " : L" to remove, ") +
-                             std::to_wstring(totals_.left) + (cleaning_ ? L" stayed" : L" to leave");
+        std::wstring total = L"Total: " + CountsText(totals_.done, totals_.left);
         if (totals_.cannotRun > 0) {
             total += L"; " + std::to_wstring(totals_.cannotRun) + L" could not run";
         }
@@ -200,6 +179,15 @@ public:
     }
 
 private:
+    const char* DoneKey() const { return cleaning_ ? "removed" : "remove"; }
+    const char* LeftKey() const { return cleaning_ ? "stayed" : "leave"; }
+    // "2 removed, 1 stayed", or "2 to remove, 1 to leave".
+    std::wstring CountsText(std::size_t done, std::size_t left) const
+    {
+        return std::to_wstring(done) + (cleaning_ ? L" removed, " : L" to remove, ") + std::to_wstring(left) +
+               (cleaning_ ? L" stayed" : L" to leave");
+    }
+
     bool cleaning_;
     bool json_;
     Totals totals_;

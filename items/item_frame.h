@@ -33,7 +33,7 @@ public:
 
     // What a clean would remove now and what it would leave, and why; changes nothing.
     virtual ItemPlan Plan() const = 0;
-    // Works through exactly the plan's targets, each decided afresh as its turn comes, and marks
+    // Works through exactly the plan's targets, each decided as its turn comes, and marks
     // what went and why the rest stayed; the number removed. Shows nothing in the item.
     virtual std::size_t Carry(ItemPlan& plan) const = 0;
 

@@ -86,13 +86,9 @@ void NvFolder::Foretell(PlannedTarget& target) const
 ItemPlan NvFolder::Plan() const
 {
     std::wstring path = ResolvePath();
-    if (!IsFolder(path)) {
-        ItemPlan plan;
-        plan.target = std::move(path);
-        plan.problem = Error{file_status::kPathNotFound, std::wstring(item_text::kFolderMissing)};
-        return plan;
-    }
-    auto folder = services_.shell.NameSpace(path);
+    Result<std::unique_ptr<ShellFolder>> folder =
+        IsFolder(path) ? services_.shell.NameSpace(path)
+                       : std::unexpected(Error{file_status::kPathNotFound, std::wstring(item_text::kFolderMissing)});
     if (!folder) {
         ItemPlan plan;
         plan.target = std::move(path);

@@ -34,6 +34,12 @@ inline constexpr std::uint32_t kBinary = 3;
 inline constexpr std::uint32_t kDword = 4;
 inline constexpr std::uint32_t kMultiString = 7;
 inline constexpr std::uint32_t kQword = 11;
+
+// The types whose data is UTF-16 text.
+constexpr bool IsString(std::uint32_t type)
+{
+    return type == kString || type == kExpandString || type == kMultiString;
+}
 }  // namespace reg_type
 
 enum class KeyAccess { kQuery, kQueryAndSet };

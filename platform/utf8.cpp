@@ -7,25 +7,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void Append(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
 void Append(std::wstring& out, char32_t code)
 {
     if constexpr (sizeof(wchar_t) == 2) {
@@ -59,7 +40,7 @@ std::string ToUtf8(std::wstring_view text)
                 ++i;
             }
         }
-        Append(out, IsSurrogate(code) || code > 0x10FFFF ? kReplacement : code);
+        AppendUtf8(out, IsSurrogate(code) || code > 0x10FFFF ? kReplacement : code);
     }
     return out;
 }
@@ -68,26 +49,68 @@ std::wstring FromUtf8(std::string_view text)
 {
     std::wstring out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (!valid || code < kSmallest[length] || code > 0x10FFFF || IsSurrogate(code)) {
-            Append(out, kReplacement);
-            i += 1;
-            continue;
-        }
-        Append(out, code);
-        i += static_cast<std::size_t>(length);
+    while (!text.empty()) {
+        const auto [length, code] = DecodeUtf8(text);
+        Append(out, length == 0 ? kReplacement : code);
+        text.remove_prefix(length == 0 ? 1 : length);
     }
     return out;
+}
+
+void AppendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+std::pair<std::size_t, char32_t> DecodeUtf8(std::string_view bytes)
+{
+    if (bytes.empty()) {
+        return {0, 0};
+    }
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    if (lead < 0x80) {
+        return {1, lead};
+    }
+    std::size_t length = 0;
+    char32_t code = 0;
+    char32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, smallest = 0x10000;
+    } else {
+        return {0, 0};
+    }
+    if (bytes.size() < length) {
+        return {0, 0};
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80) {
+            return {0, 0};
+        }
+        code = code << 6 | (next & 0x3F);
+    }
+    if (code < smallest || IsSurrogate(code) || code > 0x10FFFF) {
+        return {0, 0};
+    }
+    return {length, code};
 }
 
 }  // namespace nivaro

@@ -25,11 +25,6 @@ std::wstring_view UpToNul(std::wstring_view text)
     return text.substr(0, text.find(L'\0'));
 }
 
-bool IsStringType(std::uint32_t type)
-{
-    return type == reg_type::kString || type == reg_type::kExpandString || type == reg_type::kMultiString;
-}
-
 std::u16string SortKey(std::wstring_view name)
 {
     std::u16string key;
@@ -259,7 +254,7 @@ long SubstituteRegistry::QueryValue(const RegistryKey& key, std::wstring_view na
     std::ranges::copy(value.data, data.begin());
     size = needed;
     // Text stored without its NUL gains one on the way out when the buffer has room for it.
-    if (IsStringType(value.type) && needed >= 2 && needed + 2 <= capacity &&
+    if (reg_type::IsString(value.type) && needed >= 2 && needed + 2 <= capacity &&
         (value.data[needed - 2] != std::byte{0} || value.data[needed - 1] != std::byte{0})) {
         data[needed] = std::byte{0};
         data[needed + 1] = std::byte{0};

@@ -42,11 +42,6 @@ DWORD ClampToDword(std::size_t count)
     return static_cast<DWORD>(std::min<std::size_t>(count, std::numeric_limits<DWORD>::max()));
 }
 
-bool IsStringType(std::uint32_t type)
-{
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
 // A path of nothing but separators names the root itself, and RegDeleteTreeW would empty it.
 bool NamesNoSubkey(std::wstring_view path)
 {
@@ -135,7 +130,7 @@ long Win32Registry::SetValue(const RegistryKey& key, std::wstring_view name, std
     // and nothing past them is read, string data goes through a copy followed by a unit that is not NUL.
     std::vector<std::byte> guarded;
     const std::byte* bytes = data.data();
-    if (IsStringType(type) && !data.empty()) {
+    if (reg_type::IsString(type) && !data.empty()) {
         guarded.assign(data.begin(), data.end());
         guarded.insert(guarded.end(), sizeof(wchar_t) + 1, std::byte{0xFF});
         bytes = guarded.data();
