@@ -64,8 +64,8 @@ int OldWayRepetitions(std::size_t files)
 class Bench {
 public:
     Bench()
-        : registry_(MakeRegistry()), files_(MakeFileSystem()), shell_(MakeShell()),
-          services_{*registry_, *files_, *shell_}, site_(MakeWindowItemSite())
+        : registry_(MakeRegistry()), files_(MakeFileSystem()), shell_(MakeShell()), environment_(MakeEnvironment()),
+          services_{*registry_, *files_, *shell_, *environment_}, site_(MakeWindowItemSite())
     {
     }
 
@@ -89,11 +89,13 @@ public:
         return static_cast<std::size_t>(std::wcstoull(status.c_str(), nullptr, 10));
     }
 
-    // The shell's list as the folder item takes it, then each file deleted by its path.
+    // The shell's list as the folder item takes it, then each file opened by its name relative
+    // to the folder's handle and deleted through its own, with no look at where it leads.
     std::optional<std::size_t> ShellListThenDelete(const std::wstring& folder)
     {
+        auto held = files_->OpenFolder(folder);
         auto shellFolder = shell_->NameSpace(folder);
-        if (!shellFolder) {
+        if (!held || !shellFolder) {
             return 0;
         }
         auto entries = (*shellFolder)->Items();
@@ -102,7 +104,8 @@ public:
         }
         std::size_t deleted = 0;
         for (const ShellEntry& entry : *entries) {
-            deleted += files_->RemoveFile(entry.path) == file_status::kSuccess ? 1 : 0;
+            EntryOpening opening = (*held)->Open(entry.parsingName);
+            deleted += opening.entry && opening.entry->Delete() == DeleteOutcome::kDeleted ? 1 : 0;
         }
         return deleted;
     }
@@ -111,6 +114,7 @@ private:
     std::unique_ptr<RegistryApi> registry_;
     std::unique_ptr<FileSystem> files_;
     std::unique_ptr<Shell> shell_;
+    std::unique_ptr<Environment> environment_;
     PlatformServices services_;
     std::unique_ptr<BenchItemSite> site_;
 };
@@ -196,7 +200,7 @@ const Method kMethods[kMethodCount] = {
     {"raw + FindFirstEx", L"raw-find", RawWithListing, true, true},
     {"raw + GetAttrEx", L"raw-attr", RawWithAttributes, true, true},
     {"raw + pump", L"raw-pump", RawWithPump, true, true},
-    {"shell list + del", L"shell", ShellList, true, true},
+    {"shell list + handle", L"shell", ShellList, true, true},
 };
 
 struct Options {

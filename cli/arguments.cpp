@@ -24,10 +24,13 @@ Options:
 
 Exit codes:
   0  everything targeted was removed, or there was nothing to remove
-  1  some entries stayed: a read-only or locked file, a delete the system refused
-     (subfolders, links to folders and a folder's desktop.ini are never targets)
+  1  some entries stayed: a read-only or locked file, a link, a name the system cannot
+     address, a delete the system refused (subfolders, links to folders and a folder's
+     desktop.ini are never targets)
   2  usage error: an unknown command, id or option
-  3  an item could not run at all (its folder was not found)
+  3  an item could not run at all: its folder was not found or is protected, or its
+     key is a link
+  4  the report could not be written (a full disk, a closed output); the clean has run
 )";
 
 std::expected<Arguments, UsageError> ParseArguments(const std::vector<std::wstring>& args)

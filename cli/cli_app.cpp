@@ -10,7 +10,7 @@
 #include "items/nv_reg.h"
 #include "main/form_items.h"
 #include "main/item_layout.h"
-#include "platform/headless_item_site.h"
+#include "cli/headless_item_site.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"
 
@@ -202,14 +202,14 @@ std::wstring Pad(std::wstring_view text, std::size_t width)
     return padded;
 }
 
-void List(const std::vector<std::unique_ptr<CliItem>>& items, const Output& output)
+bool List(const std::vector<std::unique_ptr<CliItem>>& items, const Output& output)
 {
     std::wstring text = Pad(L"ID", 13) + Pad(L"TITLE", 18) + Pad(L"KIND", 10) + Pad(L"BOX", 9) + L"TARGET\n";
     for (const auto& item : items) {
         text += Pad(item->Id(), 13) + Pad(item->item->Title(), 18) + Pad(item->KindName(), 10) +
                 Pad(StartsChecked(item->control) ? L"checked" : L"clear", 9) + Setting(*item) + L"\n";
     }
-    output.out(text);
+    return output.out(text);
 }
 
 }  // namespace
@@ -222,8 +222,7 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
         return exit_code::kUsage;
     }
     if (parsed->command == Command::kHelp) {
-        output.out(kUsage);
-        return exit_code::kAllRemoved;
+        return output.out(kUsage) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
     }
 
     std::vector<std::unique_ptr<CliItem>> items;
@@ -241,8 +240,7 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
         items.push_back(std::move(cli));
     }
     if (parsed->command == Command::kList) {
-        List(items, output);
-        return exit_code::kAllRemoved;
+        return List(items, output) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
     }
 
     auto selected = Select(*parsed, items);
@@ -253,16 +251,22 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
     const bool cleaning = parsed->command == Command::kClean;
     Report report(cleaning, parsed->json);
     for (CliItem* cli : *selected) {
-        ItemPlan plan = cli->item->Plan();
+        // A clean takes the list once and decides each entry as it reaches it; a preview decides
+        // every entry ahead, changing nothing.
+        Unpaced pace;
+        ItemPlan plan = cli->item->Plan(cleaning ? Foresight::kListOnly : Foresight::kDecideEach, pace);
         if (cleaning && !plan.problem) {
-            cli->item->Carry(plan);
+            cli->item->Carry(plan, pace);
         }
         if (plan.problem) {
             output.err(L"nivaro-cli: " + cli->item->Title() + L": " + plan.problem->description + L"\n");
         }
         report.Add(*cli, plan);
     }
-    output.out(report.Render());
+    if (!output.out(report.Render())) {
+        (void)output.err(L"nivaro-cli: the report could not be written\n");
+        return exit_code::kReportNotWritten;
+    }
     return report.ExitCode();
 }
 

@@ -16,11 +16,13 @@ inline constexpr int kAllRemoved = 0;  // or there was nothing to remove
 inline constexpr int kSomeStayed = 1;
 inline constexpr int kUsage = 2;
 inline constexpr int kCannotRun = 3;  // an item could not run at all
+inline constexpr int kReportNotWritten = 4;  // the report could not be written; the clean has run
 }  // namespace exit_code
 
+// Where the text goes; each answers whether all of it was written.
 struct Output {
-    std::function<void(std::wstring_view)> out;
-    std::function<void(std::wstring_view)> err;
+    std::function<bool(std::wstring_view)> out;
+    std::function<bool(std::wstring_view)> err;
 };
 
 int RunCli(const std::vector<std::wstring>& args, const PlatformServices& services, const Output& output);

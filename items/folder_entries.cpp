@@ -5,65 +5,125 @@
 namespace nivaro {
 namespace {
 
-std::wstring_view FileName(std::wstring_view path)
-{
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
-}
-
-bool IsFolderSettingsFile(std::wstring_view path, std::uint32_t attributes)
+bool IsFolderSettingsFile(std::wstring_view name, std::uint32_t attributes)
 {
     constexpr std::uint32_t kHiddenSystem = file_attr::kHidden | file_attr::kSystem;
     constexpr std::wstring_view kName = L"desktop.ini";
-    const std::wstring_view name = FileName(path);
-    return (attributes & kHiddenSystem) == kHiddenSystem &&
-           std::ranges::equal(name, kName, [](wchar_t a, wchar_t b) {
+    return (attributes & kHiddenSystem) == kHiddenSystem && std::ranges::equal(name, kName, [](wchar_t a, wchar_t b) {
                return (a >= L'A' && a <= L'Z' ? a - L'A' + L'a' : a) == b;
            });
 }
 
+// A name that cannot stand for an entry of this folder alone: joined to a path or opened by
+// itself it would reach into another folder, or be the folder or its parent.
+bool IsUnsafeName(std::wstring_view name)
+{
+    return name.empty() || name == L"." || name == L".." || name.find_first_of(L"\\/") != std::wstring_view::npos;
+}
+
 }  // namespace
 
-EntryDecision DecideEntry(const ShellEntry& entry, const std::optional<DirectoryEntry>& found)
+std::wstring_view WithoutTrailingDotsAndBlanks(std::wstring_view name)
 {
-    if (entry.path.empty()) {
-        return {EntryAction::kShellDelete, LeaveReason::kNone};
+    const std::size_t last = name.find_last_not_of(L". ");
+    return last == std::wstring_view::npos ? std::wstring_view() : name.substr(0, last + 1);
+}
+
+std::optional<EntryDecision> DecideFromListing(const ShellEntry& entry)
+{
+    if (!entry.IsFileSystemObject()) {
+        return EntryDecision{EntryAction::kShellDelete, LeaveReason::kNone};
     }
-    if (!found) {
-        return {EntryAction::kLeave, LeaveReason::kGone};
+    if (IsUnsafeName(entry.parsingName)) {
+        return EntryDecision{EntryAction::kLeave, LeaveReason::kUnsafeName};
     }
-    const std::uint32_t attributes = found->attributes;
+    const std::uint32_t attributes = entry.attributes;
     if ((attributes & file_attr::kDirectory) != 0) {
         const bool linked = (attributes & file_attr::kReparsePoint) != 0;
-        return {EntryAction::kLeave, linked ? LeaveReason::kLinkedFolder : LeaveReason::kSubfolder};
+        return EntryDecision{EntryAction::kLeave, linked ? LeaveReason::kLinkedFolder : LeaveReason::kSubfolder};
+    }
+    // Before read-only: a folder's view settings stay, whether marked read-only or not.
+    if (IsFolderSettingsFile(entry.parsingName, attributes)) {
+        return EntryDecision{EntryAction::kLeave, LeaveReason::kFolderSettings};
     }
     if ((attributes & file_attr::kReadOnly) != 0) {
-        return {EntryAction::kLeave, LeaveReason::kReadOnly};
+        return EntryDecision{EntryAction::kLeave, LeaveReason::kReadOnly};
     }
-    if (IsFolderSettingsFile(entry.path, attributes)) {
-        return {EntryAction::kLeave, LeaveReason::kFolderSettings};
+    return std::nullopt;
+}
+
+EntryDecision DecideOpened(const ShellEntry& entry, const EntryOpening& opening, EntryQuestions& questions)
+{
+    switch (opening.outcome) {
+    case EntryOpen::kOpened:
+        break;
+    case EntryOpen::kDirectory:
+        return {EntryAction::kLeave, (entry.attributes & file_attr::kReparsePoint) != 0 ? LeaveReason::kLinkedFolder
+                                                                                        : LeaveReason::kSubfolder};
+    case EntryOpen::kLocked:
+        return {EntryAction::kLeave, LeaveReason::kLocked};
+    case EntryOpen::kNotFound:
+        return {EntryAction::kLeave, questions.StillListed() ? LeaveReason::kUnopenableName : LeaveReason::kGone};
+    case EntryOpen::kBadName:
+        return {EntryAction::kLeave, LeaveReason::kUnopenableName};
+    case EntryOpen::kNotAFile:
+        return {EntryAction::kLeave, LeaveReason::kNotAFile};
+    case EntryOpen::kDenied:
+    case EntryOpen::kFailed:
+        return {EntryAction::kLeave, LeaveReason::kRefused};
     }
-    return {EntryAction::kRemoveFile, LeaveReason::kNone};
+    const EntryLocation& where = opening.entry->Location();
+    if (!where.inFolder) {
+        return {EntryAction::kLeave, LeaveReason::kLink};
+    }
+    if (where.leaf == entry.parsingName) {
+        return {EntryAction::kRemoveFile, LeaveReason::kNone};
+    }
+    // A platform that shows names without their trailing dots and blanks shows this one so too;
+    // it is the entry itself unless another entry would be shown by the same name.
+    const std::wstring_view trimmed = WithoutTrailingDotsAndBlanks(entry.parsingName);
+    if (trimmed.size() != entry.parsingName.size() && where.leaf == trimmed) {
+        return questions.NameShared() ? EntryDecision{EntryAction::kLeave, LeaveReason::kUnverifiableName}
+                                      : EntryDecision{EntryAction::kRemoveFile, LeaveReason::kNone};
+    }
+    return {EntryAction::kLeave, LeaveReason::kLink};
+}
+
+LeaveReason ReasonForDelete(DeleteOutcome outcome)
+{
+    switch (outcome) {
+    case DeleteOutcome::kDeleted:
+        return LeaveReason::kNone;
+    case DeleteOutcome::kReadOnly:
+        return LeaveReason::kReadOnly;
+    case DeleteOutcome::kNotAFile:
+        return LeaveReason::kNotAFile;
+    case DeleteOutcome::kRefused:
+        return LeaveReason::kRefused;
+    }
+    return LeaveReason::kRefused;
 }
 
 bool IsTraceLeftBehind(LeaveReason reason)
 {
-    return reason == LeaveReason::kReadOnly || reason == LeaveReason::kLocked || reason == LeaveReason::kRefused;
-}
-
-LeaveReason ReasonForStatus(long status)
-{
-    switch (status) {
-    case file_status::kSuccess:
-        return LeaveReason::kNone;
-    case file_status::kSharingViolation:
-        return LeaveReason::kLocked;
-    case file_status::kFileNotFound:
-    case file_status::kPathNotFound:
-        return LeaveReason::kGone;
-    default:
-        return LeaveReason::kRefused;
+    switch (reason) {
+    case LeaveReason::kNone:
+    case LeaveReason::kSubfolder:
+    case LeaveReason::kLinkedFolder:
+    case LeaveReason::kFolderSettings:
+    case LeaveReason::kGone:
+        return false;
+    case LeaveReason::kReadOnly:
+    case LeaveReason::kLocked:
+    case LeaveReason::kRefused:
+    case LeaveReason::kLink:
+    case LeaveReason::kUnsafeName:
+    case LeaveReason::kUnopenableName:
+    case LeaveReason::kUnverifiableName:
+    case LeaveReason::kNotAFile:
+        return true;
     }
+    return true;
 }
 
 std::wstring_view LeaveReasonText(LeaveReason reason)
@@ -85,6 +145,16 @@ std::wstring_view LeaveReasonText(LeaveReason reason)
         return L"refused";
     case LeaveReason::kGone:
         return L"gone";
+    case LeaveReason::kLink:
+        return L"link";
+    case LeaveReason::kUnsafeName:
+        return L"unsafe name";
+    case LeaveReason::kUnopenableName:
+        return L"name cannot be opened";
+    case LeaveReason::kUnverifiableName:
+        return L"name cannot be verified";
+    case LeaveReason::kNotAFile:
+        return L"not a file";
     }
     return L"";
 }

@@ -1,9 +1,10 @@
 #pragma once
-// What a folder clean does with one entry of its folder, decided from the entry's attributes: a
-// clean takes them from the folder's listing and lets the delete find any change since, a
-// preview reads them afresh. Both decide alike.
+// What a folder clean does with one entry of its folder. A preview and a clean decide alike,
+// through the same steps: first what the listing shows, then what opening the entry by its exact
+// name finds, and last where that handle really is.
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/file_system.h"
@@ -12,7 +13,7 @@
 namespace nivaro {
 
 enum class EntryAction {
-    kRemoveFile,   // a file, or a link, which goes as a link
+    kRemoveFile,   // a file, deleted through its own handle
     kShellDelete,  // not a file-system object: a shell item of a virtual folder
     kLeave,
 };
@@ -26,6 +27,11 @@ enum class LeaveReason {
     kLocked,          // held open by a program that does not share delete
     kRefused,         // the platform refused the delete for another reason
     kGone,            // no longer there when its turn came: someone else removed it
+    kLink,            // it leads somewhere else, and the platform cannot delete it as a link
+    kUnsafeName,      // its name holds a path separator or is . or ..: it would name something else
+    kUnopenableName,  // listed, but the platform cannot open an entry by this name
+    kUnverifiableName,  // where its handle leads cannot be told apart from a neighbour's
+    kNotAFile,          // a pipe or another node that is neither file nor folder
 };
 
 struct EntryDecision {
@@ -33,20 +39,37 @@ struct EntryDecision {
     LeaveReason reason = LeaveReason::kNone;
 };
 
-// Whether an entry that stays is a trace the clean failed to remove: a read-only or locked file,
-// a delete the system refused. Subfolders, links to folders and a folder's view settings stay by
-// design, and an entry that someone else removed first is gone all the same.
+// What the listing alone decides: every entry that is no plain file, and every file whose name
+// could not safely stand for it. Nothing when the entry must be opened to be decided.
+std::optional<EntryDecision> DecideFromListing(const ShellEntry& entry);
+
+// What the decision of an opened entry may need to ask, and asks only when it does.
+class EntryQuestions {
+public:
+    // Whether the folder still lists the entry's name: asked when opening found nothing by it.
+    virtual bool StillListed() = 0;
+    // Whether another entry's name ends up the same once the dots and blanks that end it are
+    // taken away: asked when the handle names the entry without them.
+    virtual bool NameShared() = 0;
+
+protected:
+    ~EntryQuestions() = default;
+};
+
+// What opening the entry found decides.
+EntryDecision DecideOpened(const ShellEntry& entry, const EntryOpening& opening, EntryQuestions& questions);
+
+// Why a file stays when its delete answers so.
+LeaveReason ReasonForDelete(DeleteOutcome outcome);
+
+// Whether an entry that stays is a trace the clean failed to remove. Subfolders, links to
+// folders and a folder's view settings stay by design, and an entry that someone else removed
+// first is gone all the same.
 bool IsTraceLeftBehind(LeaveReason reason);
 
-// `found` is entry.path as the file system shows it, at the listing or since; nothing when the
-// path is empty or names nothing now.
-// Only an entry that is no file-system object goes to the shell: a file that has gone since the
-// list was taken is not the run's to count.
-EntryDecision DecideEntry(const ShellEntry& entry, const std::optional<DirectoryEntry>& found);
-
-// Why a file stays when the platform answers `status` to its delete.
-LeaveReason ReasonForStatus(long status);
-
 std::wstring_view LeaveReasonText(LeaveReason reason);
+
+// A name without the dots and blanks that end it, as Windows paths drop them.
+std::wstring_view WithoutTrailingDotsAndBlanks(std::wstring_view name);
 
 }  // namespace nivaro

@@ -63,6 +63,8 @@ inline constexpr std::wstring_view kStatusCaption = L"Status:";
 inline constexpr std::wstring_view kNotComplete = L"Not Complete";
 inline constexpr std::wstring_view kRemoving = L"Remove";
 inline constexpr std::wstring_view kFolderMissing = L"Cannot find folder!";
+inline constexpr std::wstring_view kFolderProtected = L"Protected folder: not cleaned";
+inline constexpr std::wstring_view kKeyIsLink = L"Key is a link: not cleaned";
 inline constexpr std::wstring_view kCountSuffix = L" Items clean...";
 }  // namespace item_text
 

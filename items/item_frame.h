@@ -10,6 +10,7 @@
 #include "items/item_plan.h"
 #include "items/property_set.h"
 #include "platform/item_site.h"
+#include "platform/run_pace.h"
 
 namespace nivaro {
 
@@ -32,10 +33,20 @@ public:
     virtual void WriteProperties(PropertySet& set) const = 0;
 
     // What a clean would remove now and what it would leave, and why; changes nothing.
-    virtual ItemPlan Plan() const = 0;
+    virtual ItemPlan Plan(Foresight foresight, RunPace& pace) const = 0;
+    ItemPlan Plan() const
+    {
+        Unpaced pace;
+        return Plan(Foresight::kDecideEach, pace);
+    }
     // Works through exactly the plan's targets, each decided as its turn comes, and marks
     // what went and why the rest stayed; the number removed. Shows nothing in the item.
-    virtual std::size_t Carry(ItemPlan& plan) const = 0;
+    virtual std::size_t Carry(ItemPlan& plan, RunPace& pace) const = 0;
+    std::size_t Carry(ItemPlan& plan) const
+    {
+        Unpaced pace;
+        return Carry(plan, pace);
+    }
 
 protected:
     explicit ItemFrame(ItemSite& site) : site_(site) {}
@@ -52,6 +63,22 @@ protected:
     Result<> ResetBand() const;
     // Refused with error 382 while the host runs; otherwise stores the value and tells the host.
     Result<> SetDesignTimeText(std::wstring& field, std::wstring value, std::wstring_view propertyName);
+
+    // A run in the window: the host's events are let through between pieces of work, and the
+    // band shows how far the run has come.
+    class SitePace final : public RunPace {
+    public:
+        explicit SitePace(ItemSite& site) : site_(site) {}
+        bool Continue() override
+        {
+            site_.PumpEvents();
+            return true;
+        }
+        void Progress(double fraction) override { (void)site_.SetBandProgress(fraction); }
+
+    private:
+        ItemSite& site_;
+    };
 
 private:
     ItemSite& site_;

@@ -6,12 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "items/folder_plan.h"
 #include "items/item_frame.h"
 #include "platform/services.h"
 
 namespace nivaro {
-
-inline constexpr std::wstring_view kShellFoldersKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 class NvFolder final : public ItemFrame {
 public:
@@ -31,21 +30,15 @@ public:
     Result<> ReadProperties(const PropertySet& set) override;
     void WriteProperties(PropertySet& set) const override;
 
-    ItemPlan Plan() const override;
-    std::size_t Carry(ItemPlan& plan) const override;
+    using ItemFrame::Carry;
+    using ItemFrame::Plan;
+    ItemPlan Plan(Foresight foresight, RunPace& pace) const override;
+    std::size_t Carry(ItemPlan& plan, RunPace& pace) const override;
 
     // A failing step is skipped and the run goes on; no error leaves Start.
     Result<> Start() override;
 
 private:
-    bool IsFolder(const std::wstring& path) const;
-    // The namespace folder's entries, taken once, as the targets of a plan that holds the folder.
-    // With `foretell`, each is also decided as a clean would decide it now.
-    ItemPlan TakeList(std::wstring path, std::unique_ptr<ShellFolder> folder, bool foretell) const;
-    void Foretell(PlannedTarget& target) const;
-    // Works on one entry as its turn comes; marks it removed, or why it stays.
-    void CleanEntry(ShellFolder& folder, PlannedTarget& target) const;
-
     PlatformServices services_;
     std::wstring folder_;
 };

@@ -1,6 +1,6 @@
 #include "items/nv_reg.h"
 
-#include "registry/mod_reg.h"
+#include "items/registry_plan.h"
 
 namespace nivaro {
 
@@ -42,43 +42,14 @@ void NvReg::WriteProperties(PropertySet& set) const
     WriteTitle(set);
 }
 
-ItemPlan NvReg::Plan() const
+ItemPlan NvReg::Plan(Foresight, RunPace& pace) const
 {
-    ItemPlan plan;
-    plan.target = KeyDisplayName(hkey_, regKey_);
-    auto names = ListValueNames(registry_, hkey_, regKey_);
-    if (!names) {
-        // A key that is not there holds nothing to remove; one that cannot be opened is a problem.
-        if (names.error() != reg_status::kFileNotFound) {
-            plan.problem = Error{static_cast<std::int32_t>(names.error()),
-                                 L"The key cannot be opened (error " + std::to_wstring(names.error()) + L")"};
-        }
-        return plan;
-    }
-    plan.targets.reserve(names->size());
-    for (std::wstring& name : *names) {
-        PlannedTarget& target = plan.targets.emplace_back();
-        target.entry.name = std::move(name);
-    }
-    return plan;
+    return PlanRegistryList(registry_, hkey_, regKey_, pace);
 }
 
-std::size_t NvReg::Carry(ItemPlan& plan) const
+std::size_t NvReg::Carry(ItemPlan& plan, RunPace& pace) const
 {
-    std::vector<std::wstring> names;
-    names.reserve(plan.targets.size());
-    for (PlannedTarget& target : plan.targets) {
-        names.push_back(target.entry.name);
-        target.removed = false;
-        target.reason = LeaveReason::kRefused;  // until the registry says otherwise
-    }
-    return DeleteValues(registry_, hkey_, regKey_, names, [&](std::size_t index, long status) {
-        PlannedTarget& target = plan.targets[index];
-        target.removed = status == reg_status::kSuccess;
-        target.reason = target.removed                      ? LeaveReason::kNone
-                        : status == reg_status::kFileNotFound ? LeaveReason::kGone
-                                                              : LeaveReason::kRefused;
-    });
+    return CarryRegistryList(registry_, hkey_, regKey_, plan, pace);
 }
 
 Result<> NvReg::Start()
@@ -86,8 +57,13 @@ Result<> NvReg::Start()
     if (auto reset = ResetBand(); !reset) {
         return reset;
     }
-    const std::size_t count = DeleteAllValues(registry_, hkey_, regKey_);
-    if (auto shown = SetStatus(CountText(static_cast<long long>(count))); !shown) {
+    SitePace pace(Site());
+    ItemPlan plan = Plan(Foresight::kListOnly, pace);
+    const std::size_t count = Carry(plan, pace);
+    const std::wstring status = plan.problem && plan.problem->number == error_number::kPermissionDenied
+                                    ? std::wstring(item_text::kKeyIsLink)
+                                    : CountText(static_cast<long long>(count));
+    if (auto shown = SetStatus(status); !shown) {
         return shown;
     }
     return ResetBand();

@@ -26,9 +26,12 @@ public:
     Result<> ReadProperties(const PropertySet& set) override;
     void WriteProperties(PropertySet& set) const override;
 
-    ItemPlan Plan() const override;
-    std::size_t Carry(ItemPlan& plan) const override;
+    using ItemFrame::Carry;
+    using ItemFrame::Plan;
+    ItemPlan Plan(Foresight foresight, RunPace& pace) const override;
+    std::size_t Carry(ItemPlan& plan, RunPace& pace) const override;
 
+    // Lists the key's values and deletes them, letting the window's events through meanwhile.
     Result<> Start() override;
 
 private:

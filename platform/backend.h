@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -13,5 +14,6 @@ namespace nivaro {
 std::unique_ptr<RegistryApi> MakeRegistry();
 std::unique_ptr<FileSystem> MakeFileSystem();
 std::unique_ptr<Shell> MakeShell();
+std::unique_ptr<Environment> MakeEnvironment();
 
 }  // namespace nivaro

@@ -25,7 +25,9 @@ inline std::unexpected<Error> Fail(std::int32_t number, std::wstring description
 
 // The numbers this program raises itself; platform failures carry the platform's own code.
 namespace error_number {
-inline constexpr std::int32_t kTypeMismatch = 13;
+inline constexpr std::int32_t kTypeMismatch = 13;  // also: a setting's value is of a type it cannot be
+inline constexpr std::int32_t kPermissionDenied = 70;  // a protected folder, or a key that is a link
+inline constexpr std::int32_t kPathNotFound = 76;      // a folder that is not there, or cannot be used
 inline constexpr std::int32_t kNoSuchControlElement = 340;
 inline constexpr std::int32_t kSetNotSupportedAtRunTime = 382;
 }  // namespace error_number

@@ -1,9 +1,19 @@
 #pragma once
-// The file operations a folder item needs, as the platform's wide file functions give them.
+// The file operations a folder item needs. A folder is held open by handle for a whole run, and
+// each of its entries is opened relative to that handle by its exact name, never through a path
+// spelled again and never through a link; what an entry is and whether it goes is decided from
+// its own handle, and the delete goes through the same handle. So nothing can be swapped between
+// the look and the delete.
 
+#include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/shell.h"
 
 namespace nivaro {
 
@@ -17,36 +27,90 @@ inline constexpr std::uint32_t kNormal = 0x80;
 inline constexpr std::uint32_t kReparsePoint = 0x400;
 }  // namespace file_attr
 
-// The platform's error codes that the logic tells apart.
-namespace file_status {
-inline constexpr long kSuccess = 0;
-inline constexpr long kFileNotFound = 2;
-inline constexpr long kPathNotFound = 3;
-inline constexpr long kAccessDenied = 5;
-inline constexpr long kSharingViolation = 32;
-}  // namespace file_status
+// How a configured folder path is written.
+enum class PathForm {
+    kEmpty,
+    kRelative,  // needs a current folder or drive to mean anything
+    kNetwork,   // a share on another machine
+    kFull,
+};
 
-// One entry as a listing of its own path reports it. A link is reported as itself, not as its target.
-struct DirectoryEntry {
-    std::uint32_t attributes = 0;
-    std::uint64_t size = 0;
+// What opening a folder's entry for delete met.
+enum class EntryOpen {
+    kOpened,
+    kDirectory,  // a folder, or a link to one: never opened for delete
+    kLocked,     // held open by a program that does not share delete
+    kDenied,     // the system refuses delete access
+    kNotFound,   // no entry of that name now
+    kBadName,    // the system cannot address an entry by this name
+    kNotAFile,   // a node that is neither file nor folder
+    kFailed,
+};
+
+// Where an opened entry's handle really is: a link that the platform follows silently shows
+// here as an entry that is somewhere else.
+struct EntryLocation {
+    bool inFolder = false;  // its parent is the folder itself
+    std::wstring leaf;      // its name there, as the platform writes it
+};
+
+enum class DeleteOutcome {
+    kDeleted,   // marked for deletion; it goes when its handle closes
+    kReadOnly,  // the platform refuses to delete a read-only file
+    kNotAFile,  // a pipe or another node that the platform does not delete as a file
+    kRefused,
+};
+
+// One entry held open for delete, by handle; closed when its owner goes.
+class EntryHandle {
+public:
+    virtual ~EntryHandle() = default;
+
+    virtual const EntryLocation& Location() const = 0;
+    // Whether the handle is on a file, rather than a pipe or another node; asked by a preview,
+    // while a clean learns it from the delete.
+    virtual bool IsFile() = 0;
+    // Deletes the entry through this handle.
+    virtual DeleteOutcome Delete() = 0;
+};
+
+struct EntryOpening {
+    EntryOpen outcome = EntryOpen::kFailed;
+    long code = 0;                     // the platform's own code for the outcome
+    std::unique_ptr<EntryHandle> entry;  // set when opened
+};
+
+// A folder held open by handle for one run.
+class FolderHandle : public EntryLister {
+public:
+    // Where the folder really is, its own links followed, as people write it.
+    virtual const std::wstring& Path() const = 0;
+    // True for the root of a drive or volume.
+    virtual bool IsVolumeRoot() const = 0;
+    // The entry of exactly this name in this folder, opened for delete without following a link.
+    virtual EntryOpening Open(std::wstring_view name) = 0;
+    // Whether the folder holds an entry of exactly this name now.
+    virtual bool Holds(std::wstring_view name) = 0;
+    // The folder's entries from its own listing, when the shell cannot show them.
+    Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override = 0;
 };
 
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // The attribute bits of a path; nothing for an empty, missing or unreadable path.
-    virtual std::optional<std::uint32_t> Attributes(std::wstring_view path) = 0;
-    // The entry this path names, hidden, system and directory entries included, a link as the
-    // link itself; nothing when no entry of that name exists (a wildcard names none).
-    virtual std::optional<DirectoryEntry> FindEntry(std::wstring_view path) = 0;
-    // Removes one file (a link as a link). Fails on a directory, a read-only file and a file held
-    // open without delete sharing. Answers 0 or the platform's error code.
-    virtual long RemoveFile(std::wstring_view path) = 0;
-    // Whether RemoveFile would succeed now, found out without changing anything: 0 or the code it
-    // would meet.
-    virtual long CheckDeletable(std::wstring_view path) = 0;
+    virtual PathForm Form(std::wstring_view path) = 0;
+    // The folder at this path, its own links followed. Fails when nothing is there or it is no folder.
+    virtual Result<std::unique_ptr<FolderHandle>> OpenFolder(std::wstring_view path) = 0;
+    // The separator of the paths this file system gives out.
+    virtual wchar_t Separator() const = 0;
 };
+
+// The platform's error numbers for a folder that is not there, as OpenFolder fails with them.
+namespace file_status {
+inline constexpr long kFileNotFound = 2;
+inline constexpr long kPathNotFound = 3;
+inline constexpr long kDirectoryInvalid = 267;  // a path that names a file, not a folder
+}  // namespace file_status
 
 }  // namespace nivaro

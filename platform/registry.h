@@ -13,6 +13,7 @@ namespace nivaro {
 // A root key as property sets store it: a signed 32-bit handle.
 using RegistryRoot = std::int32_t;
 inline constexpr RegistryRoot kCurrentUser = static_cast<RegistryRoot>(0x80000001u);
+inline constexpr RegistryRoot kLocalMachine = static_cast<RegistryRoot>(0x80000002u);
 
 // The platform's result codes that the logic tells apart.
 namespace reg_status {
@@ -32,6 +33,7 @@ inline constexpr std::uint32_t kString = 1;  // REG_SZ
 inline constexpr std::uint32_t kExpandString = 2;
 inline constexpr std::uint32_t kBinary = 3;
 inline constexpr std::uint32_t kDword = 4;
+inline constexpr std::uint32_t kLink = 6;  // REG_LINK: where a link key leads
 inline constexpr std::uint32_t kMultiString = 7;
 inline constexpr std::uint32_t kQword = 11;
 
@@ -43,6 +45,8 @@ constexpr bool IsString(std::uint32_t type)
 }  // namespace reg_type
 
 enum class KeyAccess { kQuery, kQueryAndSet };
+// Whether a key that is a link is followed to where it leads, or opened as itself.
+enum class KeyLinks { kFollow, kOpenLinkItself };
 
 struct KeyInfo {
     std::uint32_t subkeyCount = 0;
@@ -88,8 +92,14 @@ class RegistryApi {
 public:
     virtual ~RegistryApi() = default;
 
-    // Opens an existing key; never creates one. On failure `key` is left empty.
-    virtual long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key) = 0;
+    // Opens an existing key; never creates one. On failure `key` is left empty. Links on the way
+    // to the key are followed; the key itself is followed only when `links` says so.
+    virtual long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links,
+                         RegistryKey& key) = 0;
+    long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key)
+    {
+        return OpenKey(root, path, access, KeyLinks::kFollow, key);
+    }
     // Opens a key for query and set, creating it and its missing parents.
     virtual long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) = 0;
     virtual long QueryInfoKey(const RegistryKey& key, KeyInfo& info) = 0;
@@ -104,6 +114,8 @@ public:
                             std::span<std::byte> data, std::uint32_t& size) = 0;
     virtual long SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
                           std::span<const std::byte> data) = 0;
+    // Deletes the value of exactly this name, embedded NULs and all; the empty name is the key's
+    // unnamed default value.
     virtual long DeleteValue(const RegistryKey& key, std::wstring_view name) = 0;
     // Removes a key with all its subkeys and values.
     virtual long DeleteTree(RegistryRoot root, std::wstring_view path) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // The platform services that cleaning items work through.
 
+#include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -11,6 +12,7 @@ struct PlatformServices {
     RegistryApi& registry;
     FileSystem& files;
     Shell& shell;
+    Environment& environment;
 };
 
 }  // namespace nivaro

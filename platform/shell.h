@@ -2,6 +2,7 @@
 // The platform shell's namespace as a folder item uses it: a folder's entries by their shell
 // names, and the shell's own "delete" for an entry that is not a plain file.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,19 +16,41 @@ namespace nivaro {
 struct ShellEntry {
     std::wstring name;         // shown to the user: a file's own name, else the shell's display name
     std::wstring parsingName;  // the name that finds the entry again within its folder
-    std::wstring path;         // the file-system path; empty for an entry that is not a file-system object
+    std::wstring path;         // for showing only; empty for an entry that is not a file-system object
     std::uint32_t attributes = 0;  // a file-system entry's attributes as the listing found them
+    std::uint64_t size = 0;        // a file's bytes as the listing found them
+
+    bool IsFileSystemObject() const { return !path.empty(); }
+};
+
+// Lists a folder's entries a batch at a time, so that a caller can let events through between.
+class EntryLister {
+public:
+    virtual ~EntryLister() = default;
+
+    // Appends at most `most` more entries, hidden and system ones included; false once the listing
+    // is done. The listing is read once: every entry comes exactly once.
+    virtual Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) = 0;
+
+    // Every entry that is left.
+    Result<std::vector<ShellEntry>> Items()
+    {
+        std::vector<ShellEntry> entries;
+        for (;;) {
+            auto more = Next(entries, 4096);
+            if (!more) {
+                return std::unexpected(more.error());
+            }
+            if (!*more) {
+                return entries;
+            }
+        }
+    }
 };
 
 // A namespace folder, held for one run.
-class ShellFolder {
+class ShellFolder : public EntryLister {
 public:
-    virtual ~ShellFolder() = default;
-
-    // The folder's entries, hidden and system ones included, read once. A file-system entry
-    // carries its attributes from that reading: looking each one up again would cost as much as
-    // deleting it.
-    virtual Result<std::vector<ShellEntry>> Items() = 0;
     // Runs the shell's "delete" on the entry without any user interface. True when the entry is
     // gone afterwards.
     virtual Result<bool> InvokeDelete(const ShellEntry& entry) = 0;

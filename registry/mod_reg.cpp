@@ -16,7 +16,11 @@ constexpr std::size_t kNameBufferLimit = 1 << 16;
 // A string value can grow between asking its size and reading it; try a few times.
 constexpr int kReadAttempts = 3;
 
-std::wstring StringValueText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name, std::uint32_t size)
+// What a link key holds: the native name of the key it leads to.
+constexpr std::wstring_view kLinkValueName = L"SymbolicLinkValue";
+
+std::wstring StringValueText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name, std::uint32_t size,
+                             std::uint32_t wanted = reg_type::kString)
 {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         std::vector<std::byte> data(size);
@@ -25,7 +29,7 @@ std::wstring StringValueText(RegistryApi& registry, const RegistryKey& key, std:
         if (status == reg_status::kMoreData) {
             continue;  // `size` now holds the new size
         }
-        if (status != reg_status::kSuccess || type != reg_type::kString) {
+        if (status != reg_status::kSuccess || type != wanted) {
             return {};
         }
         data.resize(std::min<std::size_t>(size, data.size()));
@@ -60,7 +64,7 @@ std::wstring BinaryValueText(RegistryApi& registry, const RegistryKey& key, std:
 
 }  // namespace
 
-std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key)
+std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key, RunPace* pace)
 {
     KeyInfo info;
     if (registry.QueryInfoKey(key, info) != reg_status::kSuccess) {
@@ -84,17 +88,50 @@ std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const Regis
             names.emplace_back(buffer.data(), std::min<std::size_t>(nameChars, buffer.size()));
         }
         ++index;
+        if (pace != nullptr && !pace->Continue()) {
+            break;
+        }
     }
     return names;
 }
 
+bool IsLinkKey(RegistryApi& registry, const RegistryKey& key)
+{
+    std::uint32_t type = reg_type::kNone;
+    std::uint32_t size = 0;
+    return registry.QueryValue(key, kLinkValueName, type, {}, size) == reg_status::kSuccess && type == reg_type::kLink;
+}
+
+std::expected<ListKey, ListKeyFailure> OpenListKey(RegistryApi& registry, RegistryRoot root, std::wstring_view path)
+{
+    ListKey list;
+    long status = registry.OpenKey(root, path, KeyAccess::kQueryAndSet, KeyLinks::kOpenLinkItself, list.key);
+    list.mayDelete = status == reg_status::kSuccess;
+    if (status == reg_status::kAccessDenied) {
+        status = registry.OpenKey(root, path, KeyAccess::kQuery, KeyLinks::kOpenLinkItself, list.key);
+    }
+    if (status != reg_status::kSuccess) {
+        return std::unexpected(ListKeyFailure{
+            status == reg_status::kFileNotFound ? ListKeyFailure::kMissing : ListKeyFailure::kCannotOpen, status});
+    }
+    // Asked of the handle that the work goes through, so that nothing is swapped in between.
+    if (IsLinkKey(registry, list.key)) {
+        return std::unexpected(ListKeyFailure{ListKeyFailure::kLink, reg_status::kAccessDenied});
+    }
+    return list;
+}
+
 std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names,
-                              const DeleteOutcome& outcome)
+                              const ValueDeleteAnswer& outcome, RunPace* pace)
 {
     std::size_t deleted = 0;
     // Last to first: a registry that keeps values in a sorted array then never moves the rest.
     for (std::size_t index = names.size(); index-- > 0;) {
-        const long status = registry.DeleteValue(key, names[index]);
+        if (pace != nullptr) {
+            (void)pace->Continue();  // a delete, once begun, goes through every name
+        }
+        // The unnamed default value is never a list's entry, whatever a name looks like.
+        const long status = names[index].empty() ? reg_status::kInvalidParameter : registry.DeleteValue(key, names[index]);
         if (status == reg_status::kSuccess) {
             ++deleted;
         }
@@ -115,24 +152,14 @@ std::expected<std::vector<std::wstring>, long> ListValueNames(RegistryApi& regis
     return EnumerateValueNames(registry, key);
 }
 
-std::size_t DeleteValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
-                         std::span<const std::wstring> names, const DeleteOutcome& outcome)
-{
-    RegistryKey key;
-    if (registry.OpenKey(root, path, KeyAccess::kQueryAndSet, key) != reg_status::kSuccess) {
-        return 0;
-    }
-    return DeleteNamedValues(registry, key, names, outcome);
-}
-
 std::size_t DeleteAllValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path)
 {
-    RegistryKey key;
-    if (registry.OpenKey(root, path, KeyAccess::kQueryAndSet, key) != reg_status::kSuccess) {
+    auto list = OpenListKey(registry, root, path);
+    if (!list || !list->mayDelete) {
         return 0;
     }
-    const std::vector<std::wstring> names = EnumerateValueNames(registry, key);
-    return DeleteNamedValues(registry, key, names);
+    const std::vector<std::wstring> names = EnumerateValueNames(registry, list->key);
+    return DeleteNamedValues(registry, list->key, names);
 }
 
 bool DeleteRegValue(RegistryApi& registry, RegistryRoot root, std::wstring_view path, std::wstring_view name)
@@ -177,6 +204,24 @@ std::wstring GetRegString(RegistryApi& registry, RegistryRoot root, std::wstring
         return {};
     }
     return QueryValueText(registry, key, name);
+}
+
+std::optional<TypedText> ReadTypedText(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
+                                       std::wstring_view name)
+{
+    RegistryKey key;
+    if (registry.OpenKey(root, path, KeyAccess::kQuery, key) != reg_status::kSuccess) {
+        return std::nullopt;
+    }
+    TypedText value;
+    std::uint32_t size = 0;
+    if (registry.QueryValue(key, name, value.type, {}, size) != reg_status::kSuccess) {
+        return std::nullopt;
+    }
+    if (value.type == reg_type::kString || value.type == reg_type::kExpandString) {
+        value.text = StringValueText(registry, key, name, size, value.type);
+    }
+    return value;
 }
 
 }  // namespace nivaro

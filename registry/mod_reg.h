@@ -6,37 +6,50 @@
 #include <cstddef>
 #include <expected>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/run_pace.h"
 
 namespace nivaro {
 
-// The names of every named value of an open key, exactly as the registry holds them, in
-// enumeration order. The key's unnamed default value is not among them.
-std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key);
+// The names of every named value of an open key, exactly as the registry holds them (a name may
+// hold a NUL), in enumeration order. The key's unnamed default value is not among them. A pace
+// is asked between values and may stop the listing early.
+std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key, RunPace* pace = nullptr);
+
+// Whether an open key is a registry link: opened as itself, a link holds where it leads.
+bool IsLinkKey(RegistryApi& registry, const RegistryKey& key);
+
+// The key a list item works on, opened as itself, never through a link of its own.
+struct ListKey {
+    RegistryKey key;
+    bool mayDelete = false;  // whether the key lets its values be deleted
+};
+struct ListKeyFailure {
+    enum Kind { kMissing, kLink, kCannotOpen } kind;
+    long status;  // the registry's answer
+};
+std::expected<ListKey, ListKeyFailure> OpenListKey(RegistryApi& registry, RegistryRoot root, std::wstring_view path);
 
 // Learns the registry's answer to the delete of names[index].
-using DeleteOutcome = std::function<void(std::size_t index, long status)>;
+using ValueDeleteAnswer = std::function<void(std::size_t index, long status)>;
 
 // Deletes the named values through an open key, last to first, and counts those actually deleted.
 std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names,
-                              const DeleteOutcome& outcome = {});
+                              const ValueDeleteAnswer& outcome = {}, RunPace* pace = nullptr);
 
-// What DeleteAllValues would delete now; the registry's answer when the key cannot be opened.
+// The names of the key's named values now; the registry's answer when the key cannot be opened.
 // Changes nothing.
 std::expected<std::vector<std::wstring>, long> ListValueNames(RegistryApi& registry, RegistryRoot root,
                                                               std::wstring_view path);
 
-// Deletes these values of the key, never creating it; the number actually deleted. When the key
-// cannot be opened nothing is deleted and `outcome` hears of no name.
-std::size_t DeleteValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
-                         std::span<const std::wstring> names, const DeleteOutcome& outcome = {});
-
-// Deletes every named value of the key and returns how many went; 0 when the key cannot be opened.
+// Deletes every named value of the key and returns how many went; 0 when the key cannot be
+// opened, is a link, or refuses deletes.
 std::size_t DeleteAllValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path);
 
 // Deletes one value; false when the key or the value is not there or the delete is refused.
@@ -51,5 +64,14 @@ std::wstring KeyDisplayName(RegistryRoot root, std::wstring_view path);
 
 // QueryValueText of one value of a key path; empty text when the key cannot be opened.
 std::wstring GetRegString(RegistryApi& registry, RegistryRoot root, std::wstring_view path, std::wstring_view name);
+
+// A value as its type and, for the string types, its text up to its first NUL; nothing when the
+// key or the value is not there.
+struct TypedText {
+    std::uint32_t type = reg_type::kNone;
+    std::wstring text;
+};
+std::optional<TypedText> ReadTypedText(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
+                                       std::wstring_view name);
 
 }  // namespace nivaro

@@ -2,7 +2,7 @@
 # Source it; it sets NIVARO_ROOT and cleans up what it started when the script exits.
 
 NIVARO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-NIVARO_BUILD_PACKAGES=(cmake ninja-build g++ googletest nlohmann-json3-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+NIVARO_BUILD_PACKAGES=(cmake ninja-build g++ googletest nlohmann-json3-dev python3 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 NIVARO_WINE_PACKAGES=(wine wine64)
 NIVARO_DISPLAY_PACKAGES=(xvfb xauth)
 

@@ -6,3 +6,34 @@ target_link_libraries(nivaro_folder_conformance PRIVATE
 # A shell verb that waits on a dialog would stall the whole run; the time limit turns that into a
 # failure. Under Wine the forty thousand files take minutes to make.
 gtest_discover_tests(nivaro_folder_conformance DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 1500)
+
+# Folders no Windows program can make (names with a backslash or a trailing dot, Unix links,
+# pipes), made from the Linux side before the tests that clean them, and removed afterwards.
+if(WIN32)
+    set(NIVARO_HOSTILE_DIR ${NIVARO_WINEPREFIX}/drive_c/nivaro-hostile)
+    set(NIVARO_HOSTILE_ROOT C:/nivaro-hostile)
+else()
+    set(NIVARO_HOSTILE_DIR ${CMAKE_BINARY_DIR}/hostile)
+    set(NIVARO_HOSTILE_ROOT ${NIVARO_HOSTILE_DIR})
+endif()
+set(NIVARO_HOSTILE_SCRIPT ${PROJECT_SOURCE_DIR}/tests/fixtures/make_hostile_folders.py)
+add_test(NAME HostileFolders.Make COMMAND python3 ${NIVARO_HOSTILE_SCRIPT} ${NIVARO_HOSTILE_DIR})
+add_test(NAME HostileFolders.Remove COMMAND python3 ${NIVARO_HOSTILE_SCRIPT} --remove ${NIVARO_HOSTILE_DIR})
+set_tests_properties(HostileFolders.Make PROPERTIES FIXTURES_SETUP hostile_folders)
+set_tests_properties(HostileFolders.Remove PROPERTIES FIXTURES_CLEANUP hostile_folders)
+
+add_executable(nivaro_hostile_conformance hostile_folder_test.cpp)
+target_compile_definitions(nivaro_hostile_conformance PRIVATE NIVARO_HOSTILE_ROOT=L"${NIVARO_HOSTILE_ROOT}")
+target_link_libraries(nivaro_hostile_conformance PRIVATE nivaro_items nivaro::backend nivaro_folder_fixture GTest::gtest_main)
+gtest_discover_tests(nivaro_hostile_conformance DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED hostile_folders)
+
+# The protected places, among the system's known folders.
+if(WIN32)
+    set(NIVARO_KNOWN_FOLDERS ${PROJECT_SOURCE_DIR}/platform/win32/tests/win32_known_folders.cpp)
+else()
+    set(NIVARO_KNOWN_FOLDERS support/substitute_known_folders.cpp)
+endif()
+add_executable(nivaro_protected_folders protected_folder_test.cpp support/known_folders.cpp ${NIVARO_KNOWN_FOLDERS})
+target_link_libraries(nivaro_protected_folders PRIVATE
+    nivaro_items nivaro::backend nivaro_substitute_toolkit nivaro_folder_fixture GTest::gtest_main)
+gtest_discover_tests(nivaro_protected_folders DISCOVERY_MODE PRE_TEST PROPERTIES RESOURCE_LOCK registry)

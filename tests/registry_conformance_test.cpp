@@ -337,9 +337,10 @@ class WatchedRegistry final : public RegistryApi {
 public:
     explicit WatchedRegistry(RegistryApi& inner) : inner_(inner) {}
 
-    long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key) override
+    using RegistryApi::OpenKey;
+    long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links, RegistryKey& key) override
     {
-        return inner_.OpenKey(root, path, access, key);  // the key belongs to the backend and closes there
+        return inner_.OpenKey(root, path, access, links, key);  // the key belongs to the backend and closes there
     }
     long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) override
     {
@@ -490,17 +491,19 @@ TEST_F(RegistryConformance, ResultCodesFollowThePlatform)
     EXPECT_FALSE(Exists(Under(L"Missing")));
 }
 
-TEST_F(RegistryConformance, NamesEndAtTheirFirstNul)
+// Cut at its NUL, a name would address another value or key: the calls that take C strings
+// refuse it instead. Deleting takes the counted name (the hostile-input table covers it).
+TEST_F(RegistryConformance, NamesWithANulAreRefusedRatherThanCutShort)
 {
-    const Seed one = Binary(L"url1", {1});
-    ASSERT_EQ(registry_->SetValue(scratchKey_, L"url1\0hidden"sv, one.type, one.data), reg_status::kSuccess);
-
-    EXPECT_EQ(SortedNames(scratch_), std::vector<std::wstring>{L"url1"});
+    ASSERT_NO_FATAL_FAILURE(Fill(scratch_, {Binary(L"url1", {1})}));
+    const Seed one = Binary(L"url1", {2});
+    EXPECT_EQ(registry_->SetValue(scratchKey_, L"url1\0hidden"sv, one.type, one.data), reg_status::kInvalidParameter);
     std::uint32_t type = 0;
     std::uint32_t size = 0;
-    EXPECT_EQ(registry_->QueryValue(scratchKey_, L"url1\0other"sv, type, {}, size), reg_status::kSuccess);
-    EXPECT_EQ(DeleteAllValues(*registry_, kCurrentUser, scratch_ + L"\0\\Missing"s), 1u) << "a path ends at its NUL too";
-    EXPECT_EQ(Read(scratch_, L"url1"), std::nullopt);
+    EXPECT_EQ(registry_->QueryValue(scratchKey_, L"url1\0other"sv, type, {}, size), reg_status::kInvalidParameter);
+    EXPECT_EQ(DeleteAllValues(*registry_, kCurrentUser, scratch_ + L"\0\\Missing"s), 0u) << "nor is a path cut";
+    EXPECT_EQ(SortedNames(scratch_), std::vector<std::wstring>{L"url1"});
+    EXPECT_EQ(Read(scratch_, L"url1"), Binary(L"url1", {1})) << "the value that a cut name would address is unchanged";
 }
 
 TEST_F(RegistryConformance, EnumeratedNamesComeBackWithTheirLengthWithoutTheNul)

@@ -3,3 +3,14 @@
 add_executable(nivaro_registry_conformance registry_conformance_test.cpp)
 target_link_libraries(nivaro_registry_conformance PRIVATE nivaro_items nivaro::backend nivaro_substitute_toolkit GTest::gtest_main)
 gtest_discover_tests(nivaro_registry_conformance DISCOVERY_MODE PRE_TEST)
+
+# Values and keys no Windows program makes through the wide calls: names with a NUL, links,
+# keys that refuse value deletes.
+if(WIN32)
+    set(NIVARO_REGISTRY_FIXTURE ${PROJECT_SOURCE_DIR}/platform/win32/tests/win32_registry_fixture.cpp)
+else()
+    set(NIVARO_REGISTRY_FIXTURE support/substitute_registry_fixture.cpp)
+endif()
+add_executable(nivaro_hostile_registry hostile_registry_test.cpp support/registry_fixture.cpp ${NIVARO_REGISTRY_FIXTURE})
+target_link_libraries(nivaro_hostile_registry PRIVATE nivaro_items nivaro::backend GTest::gtest_main)
+gtest_discover_tests(nivaro_hostile_registry DISCOVERY_MODE PRE_TEST)

@@ -99,10 +99,23 @@ std::vector<std::wstring> DiskMarks::VirtualItems(std::wstring_view folder) cons
     return found == virtualItems_.end() ? std::vector<std::wstring>() : found->second;
 }
 
+void DiskMarks::AddVolumeRoot(std::wstring_view folder)
+{
+    const std::lock_guard lock(mutex_);
+    volumeRoots_[Key(folder)] = true;
+}
+
+bool DiskMarks::IsVolumeRoot(std::wstring_view folder) const
+{
+    const std::lock_guard lock(mutex_);
+    return volumeRoots_.contains(Key(folder));
+}
+
 void DiskMarks::Forget(std::wstring_view path)
 {
     const std::lock_guard lock(mutex_);
     const std::string key = Key(path);
+    EraseTree(volumeRoots_, key);
     EraseTree(attributes_, key);
     EraseTree(holds_, key);
     EraseTree(virtualItems_, key);

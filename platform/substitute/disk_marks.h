@@ -30,6 +30,10 @@ public:
     bool RemoveVirtualItem(std::wstring_view folder, std::wstring_view name);
     std::vector<std::wstring> VirtualItems(std::wstring_view folder) const;
 
+    // A folder that stands for the root of a drive.
+    void AddVolumeRoot(std::wstring_view folder);
+    bool IsVolumeRoot(std::wstring_view folder) const;
+
     // A path that is gone takes its marks with it, and a folder those of everything under it.
     void Forget(std::wstring_view path);
 
@@ -38,6 +42,7 @@ private:
     std::map<std::string, std::uint32_t> attributes_;
     std::map<std::string, int> holds_;
     std::map<std::string, std::vector<std::wstring>> virtualItems_;
+    std::map<std::string, bool> volumeRoots_;
 };
 
 // The one record of this process, shared by MakeFileSystem, MakeShell and the tests' fixture.

@@ -1,6 +1,13 @@
 #include "platform/substitute/substitute_disk.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -20,68 +27,52 @@ constexpr std::int32_t kHresultPathNotFound = static_cast<std::int32_t>(0x800700
 // though the file functions do; where exactly it stops depends on how the path is cut into
 // folders. The substitute stops at MAX_PATH.
 constexpr std::size_t kShellPathLimit = 260;
+// The Win32 codes that Wine answers with.
+constexpr long kErrorSuccess = 0;
+constexpr long kErrorAccessDenied = 5;
+constexpr long kErrorSharingViolation = 32;
+constexpr long kErrorInvalidName = 123;
+constexpr long kErrorDirectory = 267;
+constexpr long kErrorNotReady = 21;
+// What Wine's native calls cannot take in a name: its separators, wildcards and control characters.
+constexpr std::wstring_view kUnaddressable = L"\\/*?<>|\"";
+
+// A file descriptor, closed by its owner.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other) {
+            reset(std::exchange(other.fd_, -1));
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { reset(); }
+
+    void reset(int fd = -1)
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
 
 fs::path Native(std::wstring_view path)
 {
     return fs::path(ToNativePath(path));
 }
 
-bool IsDirectoryOrLinkToOne(const fs::path& path)
-{
-    std::error_code error;
-    return fs::is_directory(fs::status(path, error));
-}
-
-// The attributes as a Win32 listing reports the entry itself, link or not; nothing when there is
-// no entry of that name.
-std::optional<std::uint32_t> EntryAttributes(const fs::path& path, const DiskMarks& marks, std::wstring_view text)
-{
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(path, error);
-    if (error || !fs::exists(status)) {
-        return std::nullopt;
-    }
-    std::uint32_t attributes = marks.Attributes(text);
-    if (fs::is_symlink(status)) {
-        attributes |= file_attr::kReparsePoint;
-        if (IsDirectoryOrLinkToOne(path)) {
-            attributes |= file_attr::kDirectory;
-        }
-    } else if (fs::is_directory(status)) {
-        attributes |= file_attr::kDirectory;
-    } else {
-        attributes |= file_attr::kArchive;  // what Windows gives a file it has just written
-    }
-    return attributes;
-}
-
-// What DeleteFileW would meet now, in the order Windows meets it: a missing name, a folder, a
-// file held open without delete sharing, then the read-only attribute.
-long DeleteBlocker(std::wstring_view text, const DiskMarks& marks)
-{
-    if (text.empty()) {
-        return file_status::kPathNotFound;
-    }
-    const fs::path path = Native(text);
-    const std::optional<std::uint32_t> attributes = EntryAttributes(path, marks, text);
-    if (!attributes) {
-        const fs::path parent = path.parent_path();
-        return parent.empty() || IsDirectoryOrLinkToOne(parent) ? file_status::kFileNotFound
-                                                                : file_status::kPathNotFound;
-    }
-    if ((*attributes & file_attr::kDirectory) != 0) {
-        return file_status::kAccessDenied;
-    }
-    if (marks.IsHeld(text)) {
-        return file_status::kSharingViolation;
-    }
-    if ((*attributes & file_attr::kReadOnly) != 0) {
-        return file_status::kAccessDenied;
-    }
-    return file_status::kSuccess;
-}
-
-std::wstring JoinPath(std::wstring_view folder, std::wstring_view name)
+std::wstring Join(std::wstring_view folder, std::wstring_view name)
 {
     std::wstring joined(folder);
     if (!joined.ends_with(L'/')) {
@@ -91,113 +82,285 @@ std::wstring JoinPath(std::wstring_view folder, std::wstring_view name)
     return joined;
 }
 
-class SubstituteShellFolder final : public ShellFolder {
-public:
-    SubstituteShellFolder(std::wstring path, DiskMarks& marks) : path_(std::move(path)), marks_(marks) {}
+// Where a descriptor really is: the kernel keeps the path it was reached by, links resolved.
+std::optional<std::string> RealPathOf(int fd)
+{
+    std::error_code error;
+    const fs::path real = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
+    if (error) {
+        return std::nullopt;
+    }
+    return real.native();
+}
 
-    Result<std::vector<ShellEntry>> Items() override
+// Wine gives a handle's name without the dots and blanks that end it.
+std::wstring TrimmedAsWineShowsIt(std::wstring name)
+{
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) {
+        name.pop_back();
+    }
+    return name;
+}
+
+// The attributes a Wine listing gives an entry: a link looks like what it points at, and a link
+// to a folder is also a reparse point. Nothing when no entry of that name exists.
+std::optional<std::uint32_t> ListedAttributes(const fs::path& path, const DiskMarks& marks, std::wstring_view text,
+                                              std::uint64_t& size)
+{
+    std::error_code error;
+    const fs::file_status own = fs::symlink_status(path, error);
+    if (error || !fs::exists(own)) {
+        return std::nullopt;
+    }
+    std::uint32_t attributes = marks.Attributes(text);
+    const fs::file_status seen = fs::is_symlink(own) ? fs::status(path, error) : own;
+    if (error || !fs::exists(seen)) {
+        return std::nullopt;  // a link that leads nowhere: Wine lists no such entry
+    }
+    if (fs::is_directory(seen)) {
+        attributes |= file_attr::kDirectory | (fs::is_symlink(own) ? file_attr::kReparsePoint : 0);
+    } else {
+        attributes |= file_attr::kArchive;  // what Windows gives a file it has just written
+        if (fs::is_regular_file(seen)) {
+            size = fs::file_size(path, error);
+            size = error ? 0 : size;
+        }
+    }
+    return attributes;
+}
+
+class SubstituteEntryHandle final : public EntryHandle {
+public:
+    SubstituteEntryHandle(std::string real, EntryLocation location, bool plainFile, DiskMarks& marks)
+        : real_(std::move(real)), location_(std::move(location)), plainFile_(plainFile), marks_(marks)
     {
-        std::error_code error;
-        fs::directory_iterator entries(Native(path_), error);
-        if (error) {
-            return Fail(kHresultPathNotFound, L"The system cannot find the path.");
-        }
-        std::vector<ShellEntry> items;
-        for (; entries != fs::directory_iterator(); entries.increment(error)) {
-            std::wstring name = FromNativePath(entries->path().filename().native());
-            std::wstring path = JoinPath(path_, name);
-            const std::uint32_t attributes = EntryAttributes(Native(path), marks_, path).value_or(0);
-            listed_.insert(name);
-            items.push_back({name, std::move(name), std::move(path), attributes});
-        }
-        if (error) {
-            return Fail(kHresultPathNotFound, L"The system cannot find the path.");
-        }
-        for (std::wstring& name : marks_.VirtualItems(path_)) {
-            items.push_back({name, std::move(name), std::wstring()});
-        }
-        std::ranges::sort(items, {}, &ShellEntry::name);
-        return items;
     }
 
-    // Wine's "delete" verb asks for confirmation before it deletes a file-system entry, and that
-    // question is never let up: the entry stays and the verb still succeeds. Only a virtual item
-    // goes. An entry the folder never listed must be found by its name first, which fails when
-    // nothing has that name.
+    const EntryLocation& Location() const override { return location_; }
+    bool IsFile() override { return plainFile_; }
+
+    // As Wine does: the file the handle is on goes, which for a followed link is its target.
+    DeleteOutcome Delete() override
+    {
+        const std::wstring text = FromNativePath(real_);
+        if ((marks_.Attributes(text) & file_attr::kReadOnly) != 0) {
+            return DeleteOutcome::kReadOnly;
+        }
+        if (!plainFile_) {
+            return DeleteOutcome::kNotAFile;
+        }
+        if (::unlink(real_.c_str()) != 0) {
+            return DeleteOutcome::kRefused;
+        }
+        marks_.Forget(text);
+        return DeleteOutcome::kDeleted;
+    }
+
+private:
+    std::string real_;
+    EntryLocation location_;
+    bool plainFile_;
+    DiskMarks& marks_;
+};
+
+class SubstituteFolderHandle final : public FolderHandle {
+public:
+    SubstituteFolderHandle(UniqueFd fd, std::string real, DiskMarks& marks)
+        : fd_(std::move(fd)), real_(std::move(real)), path_(FromNativePath(real_)), marks_(marks)
+    {
+    }
+
+    const std::wstring& Path() const override { return path_; }
+    bool IsVolumeRoot() const override { return real_ == "/" || marks_.IsVolumeRoot(path_); }
+
+    EntryOpening Open(std::wstring_view name) override
+    {
+        if (name.empty() || name == L"." || name == L".." || name.find_first_of(kUnaddressable) != std::wstring_view::npos ||
+            std::ranges::any_of(name, [](wchar_t c) { return c < 0x20; })) {
+            return {EntryOpen::kBadName, kErrorInvalidName, nullptr};
+        }
+        const std::string native = ToNativePath(name);
+        const std::wstring text = Join(path_, name);
+        struct stat own {};
+        if (::fstatat(fd_.get(), native.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) {
+            return {EntryOpen::kNotFound, file_status::kFileNotFound, nullptr};
+        }
+        if (S_ISSOCK(own.st_mode)) {
+            return {EntryOpen::kNotAFile, kErrorNotReady, nullptr};
+        }
+        // Wine opens what a link points at.
+        struct stat seen = own;
+        if (S_ISLNK(own.st_mode) && ::fstatat(fd_.get(), native.c_str(), &seen, 0) != 0) {
+            return {EntryOpen::kNotFound, file_status::kFileNotFound, nullptr};
+        }
+        if (S_ISDIR(seen.st_mode)) {
+            return {EntryOpen::kDirectory, kErrorAccessDenied, nullptr};
+        }
+        if (marks_.IsHeld(text)) {
+            return {EntryOpen::kLocked, kErrorSharingViolation, nullptr};
+        }
+        // O_PATH reaches any node, a pipe included, without opening it for reading.
+        const UniqueFd entry(::openat(fd_.get(), native.c_str(), O_PATH | O_CLOEXEC));
+        if (!entry) {
+            return {EntryOpen::kFailed, kErrorAccessDenied, nullptr};
+        }
+        std::optional<std::string> real = RealPathOf(entry.get());
+        if (!real) {
+            return {EntryOpen::kFailed, kErrorAccessDenied, nullptr};
+        }
+        const fs::path where(*real);
+        EntryLocation location{where.parent_path().native() == real_,
+                               TrimmedAsWineShowsIt(FromNativePath(where.filename().native()))};
+        return {EntryOpen::kOpened, kErrorSuccess,
+                std::make_unique<SubstituteEntryHandle>(std::move(*real), std::move(location), S_ISREG(seen.st_mode), marks_)};
+    }
+
+    bool Holds(std::wstring_view name) override
+    {
+        bool found = false;
+        ForEachName([&](std::wstring_view listed) { found = found || listed == name; });
+        return found;
+    }
+
+    Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override
+    {
+        if (!read_) {
+            read_ = true;
+            if (!ForEachName([&](std::wstring_view name) { pending_.emplace_back(name); })) {
+                return Fail(kHresultPathNotFound, L"The system cannot find the path.");
+            }
+            // Handed out from the back, in name order.
+            std::ranges::sort(pending_, std::greater<>());
+        }
+        std::size_t added = 0;
+        for (; added < most && !pending_.empty(); pending_.pop_back()) {
+            const std::wstring& name = pending_.back();
+            std::wstring path = Join(path_, name);
+            std::uint64_t size = 0;
+            const std::optional<std::uint32_t> attributes = ListedAttributes(Native(path), marks_, path, size);
+            if (!attributes) {
+                continue;  // gone since it was read
+            }
+            out.push_back({name, name, std::move(path), *attributes, size});
+            ++added;
+        }
+        return added > 0 || !pending_.empty();
+    }
+
+private:
+    template <class Visit>
+    bool ForEachName(Visit visit) const
+    {
+        DIR* listing = ::fdopendir(::dup(fd_.get()));
+        if (listing == nullptr) {
+            return false;
+        }
+        ::rewinddir(listing);
+        while (const dirent* entry = ::readdir(listing)) {
+            const std::string_view name = entry->d_name;
+            if (name != "." && name != "..") {
+                visit(FromNativePath(name));
+            }
+        }
+        ::closedir(listing);
+        return true;
+    }
+
+    UniqueFd fd_;
+    std::string real_;
+    std::wstring path_;
+    DiskMarks& marks_;
+    std::vector<std::wstring> pending_;
+    bool read_ = false;
+};
+
+class SubstituteShellFolder final : public ShellFolder {
+public:
+    SubstituteShellFolder(std::unique_ptr<FolderHandle> files, DiskMarks& marks)
+        : files_(std::move(files)), marks_(marks)
+    {
+    }
+
+    Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override
+    {
+        if (!virtualsListed_) {
+            virtualsListed_ = true;
+            for (std::wstring& name : marks_.VirtualItems(files_->Path())) {
+                out.push_back({name, std::move(name), std::wstring()});
+            }
+        }
+        return files_->Next(out, most);
+    }
+
+    // Only an entry that is no file-system object goes through the shell; it must be found by its
+    // name first, which fails when nothing has that name.
     Result<bool> InvokeDelete(const ShellEntry& entry) override
     {
-        if (!entry.path.empty()) {
-            std::error_code error;
-            const bool there = fs::exists(fs::symlink_status(Native(entry.path), error));
-            if (!there && !listed_.contains(entry.parsingName)) {
-                return Fail(kHresultFileNotFound, L"The system cannot find the file.");
-            }
-            return !there;
+        if (entry.IsFileSystemObject()) {
+            return Fail(static_cast<std::int32_t>(0x80070057u), L"The parameter is incorrect.");
         }
-        if (!marks_.RemoveVirtualItem(path_, entry.parsingName)) {
+        if (!marks_.RemoveVirtualItem(files_->Path(), entry.parsingName)) {
             return Fail(kHresultFileNotFound, L"The system cannot find the file.");
         }
         return true;
     }
 
 private:
-    std::wstring path_;
+    std::unique_ptr<FolderHandle> files_;
     DiskMarks& marks_;
-    std::set<std::wstring> listed_;  // the parsing names Items has given out
+    bool virtualsListed_ = false;
 };
+
+Result<std::unique_ptr<FolderHandle>> OpenFolderAt(std::wstring_view path, DiskMarks& marks)
+{
+    if (path.empty()) {
+        return Fail(file_status::kPathNotFound, L"The system cannot find the path specified.");
+    }
+    // The folder's own links are followed, as Win32 follows them.
+    UniqueFd fd(::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        return Fail(errno == ENOTDIR ? file_status::kPathNotFound : file_status::kFileNotFound,
+                    L"The system cannot find the file specified.");
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return Fail(file_status::kDirectoryInvalid, L"The directory name is invalid.");
+    }
+    std::optional<std::string> real = RealPathOf(fd.get());
+    if (!real) {
+        return Fail(file_status::kPathNotFound, L"The system cannot find the path specified.");
+    }
+    return std::make_unique<SubstituteFolderHandle>(std::move(fd), std::move(*real), marks);
+}
 
 }  // namespace
 
-std::optional<std::uint32_t> SubstituteFileSystem::Attributes(std::wstring_view path)
+PathForm SubstituteFileSystem::Form(std::wstring_view path)
 {
     if (path.empty()) {
-        return std::nullopt;
+        return PathForm::kEmpty;
     }
-    return EntryAttributes(Native(path), marks_, path);
+    if (path.starts_with(L"//")) {
+        return PathForm::kNetwork;  // the form a share would take on a POSIX system
+    }
+    return path.starts_with(L'/') ? PathForm::kFull : PathForm::kRelative;
 }
 
-std::optional<DirectoryEntry> SubstituteFileSystem::FindEntry(std::wstring_view path)
+Result<std::unique_ptr<FolderHandle>> SubstituteFileSystem::OpenFolder(std::wstring_view path)
 {
-    if (path.empty()) {
-        return std::nullopt;
-    }
-    const fs::path native = Native(path);
-    const std::optional<std::uint32_t> attributes = EntryAttributes(native, marks_, path);
-    if (!attributes) {
-        return std::nullopt;
-    }
-    DirectoryEntry entry{*attributes, 0};
-    std::error_code error;
-    if (fs::is_regular_file(fs::symlink_status(native, error))) {
-        entry.size = fs::file_size(native, error);
-    }
-    return entry;
-}
-
-long SubstituteFileSystem::RemoveFile(std::wstring_view path)
-{
-    if (const long blocker = DeleteBlocker(path, marks_); blocker != file_status::kSuccess) {
-        return blocker;
-    }
-    std::error_code error;
-    if (!fs::remove(Native(path), error)) {
-        return file_status::kAccessDenied;
-    }
-    marks_.Forget(path);
-    return file_status::kSuccess;
-}
-
-long SubstituteFileSystem::CheckDeletable(std::wstring_view path)
-{
-    return DeleteBlocker(path, marks_);
+    return OpenFolderAt(path, marks_);
 }
 
 Result<std::unique_ptr<ShellFolder>> SubstituteShell::NameSpace(std::wstring_view path)
 {
-    if (path.empty() || Utf16Length(path) >= kShellPathLimit || !IsDirectoryOrLinkToOne(Native(path))) {
+    if (path.empty() || Utf16Length(path) >= kShellPathLimit) {
         return Fail(kHresultPathNotFound, L"The system cannot find the path.");
     }
-    return std::make_unique<SubstituteShellFolder>(std::wstring(path), marks_);
+    auto files = OpenFolderAt(path, marks_);
+    if (!files) {
+        return Fail(kHresultPathNotFound, L"The system cannot find the path.");
+    }
+    return std::make_unique<SubstituteShellFolder>(std::move(*files), marks_);
 }
 
 std::unique_ptr<FileSystem> MakeFileSystem()

@@ -1,7 +1,9 @@
 #pragma once
 // The file system and the shell where Windows is not there: the files and folders of a real
-// directory through std::filesystem, answering as the Win32 file functions and the shell's
-// namespace do. What Linux does not keep for a file comes from a DiskMarks record.
+// directory, answering as the Win32 backend answers under Wine, which is what it stands in for:
+// a folder held by a descriptor, entries looked up relative to it by their exact names, and a
+// link followed to what it points at, as Wine follows a Unix link. What Linux does not keep for
+// a file comes from a DiskMarks record.
 
 #include <memory>
 
@@ -15,10 +17,9 @@ class SubstituteFileSystem final : public FileSystem {
 public:
     explicit SubstituteFileSystem(DiskMarks& marks) : marks_(marks) {}
 
-    std::optional<std::uint32_t> Attributes(std::wstring_view path) override;
-    std::optional<DirectoryEntry> FindEntry(std::wstring_view path) override;
-    long RemoveFile(std::wstring_view path) override;
-    long CheckDeletable(std::wstring_view path) override;
+    PathForm Form(std::wstring_view path) override;
+    Result<std::unique_ptr<FolderHandle>> OpenFolder(std::wstring_view path) override;
+    wchar_t Separator() const override { return L'/'; }
 
 private:
     DiskMarks& marks_;

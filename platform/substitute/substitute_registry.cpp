@@ -6,6 +6,7 @@
 
 #include "platform/backend.h"
 #include "platform/substitute/case_fold.h"
+#include "platform/utf16.h"
 
 namespace nivaro {
 namespace {
@@ -19,10 +20,23 @@ constexpr std::size_t kMaxKeyName = 256;
 // ERROR_BAD_PATHNAME: a path that starts with a separator.
 constexpr long kBadPathname = 161;
 
-// The platform's functions take names as C strings: a name ends at its first NUL.
-std::wstring_view UpToNul(std::wstring_view text)
+// The wide functions take names as C strings; one with a NUL inside is refused, as the Win32
+// backend refuses it. Only the delete takes a counted name.
+bool HoldsNul(std::wstring_view text)
 {
-    return text.substr(0, text.find(L'\0'));
+    return text.find(L'\0') != std::wstring_view::npos;
+}
+
+// The native name of the user's hive, as a link's target names it.
+constexpr std::wstring_view kUserHive = L"\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000";
+constexpr std::wstring_view kMachineHive = L"\\REGISTRY\\MACHINE";
+constexpr std::wstring_view kLinkValueName = L"SymbolicLinkValue";
+// How many links one open may pass through before the registry gives up.
+constexpr int kMaxLinkHops = 16;
+
+bool StartsWithFolded(std::wstring_view text, std::wstring_view prefix)
+{
+    return text.size() >= prefix.size() && FoldCase(text.substr(0, prefix.size())) == FoldCase(prefix);
 }
 
 std::u16string SortKey(std::wstring_view name)
@@ -80,39 +94,121 @@ std::shared_ptr<SubstituteRegistry::Key> SubstituteRegistry::Root(RegistryRoot r
     return key;
 }
 
-long SubstituteRegistry::Walk(RegistryRoot root, std::wstring_view path, bool create, std::shared_ptr<Key>& found)
+std::wstring SubstituteRegistry::NativeName(RegistryRoot root, std::wstring_view path)
+{
+    std::wstring name(root == kCurrentUser ? kUserHive : kMachineHive);
+    ForEachComponent(path, [&](std::wstring_view part) {
+        name.append(L"\\").append(part);
+        return true;
+    });
+    return name;
+}
+
+std::expected<std::shared_ptr<SubstituteRegistry::Key>, long> SubstituteRegistry::LinkTarget(const Key& link, int hops)
+{
+    if (hops >= kMaxLinkHops) {
+        return std::unexpected(reg_status::kFileNotFound);
+    }
+    std::wstring target;
+    for (const auto& value : link.values) {
+        if (FoldCase(value->name) == FoldCase(kLinkValueName) && value->type == reg_type::kLink) {
+            target = DecodeUtf16(value->data);
+        }
+    }
+    for (const auto& [hive, root] : {std::pair{kUserHive, kCurrentUser}, std::pair{kMachineHive, kLocalMachine}}) {
+        if (StartsWithFolded(target, hive) && (target.size() == hive.size() || target[hive.size()] == L'\\')) {
+            std::shared_ptr<Key> found;
+            const long status = Walk(root, std::wstring_view(target).substr(hive.size()), false, KeyLinks::kFollow, found, hops + 1);
+            if (status != reg_status::kSuccess) {
+                return std::unexpected(status);
+            }
+            return found;
+        }
+    }
+    return std::unexpected(reg_status::kFileNotFound);  // a link that leads nowhere opens nothing
+}
+
+long SubstituteRegistry::Walk(RegistryRoot root, std::wstring_view path, bool create, KeyLinks links,
+                              std::shared_ptr<Key>& found, int hops)
 {
     std::shared_ptr<Key> key = Root(root);
     if (!key) {
         return reg_status::kInvalidHandle;
     }
-    path = UpToNul(path);
+    if (HoldsNul(path)) {
+        return reg_status::kInvalidParameter;
+    }
     long status = CheckPath(path);
     if (status != reg_status::kSuccess) {
         return status;
     }
+    std::vector<std::wstring_view> parts;
     ForEachComponent(path, [&](std::wstring_view part) {
+        parts.push_back(part);
+        return true;
+    });
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::wstring_view part = parts[i];
         if (part.size() > kMaxKeyName) {
-            status = reg_status::kInvalidParameter;
-            return false;
+            return reg_status::kInvalidParameter;
         }
         auto& child = key->subkeys[FoldCase(part)];
         if (!child) {
             if (!create) {
                 key->subkeys.erase(FoldCase(part));
-                status = reg_status::kFileNotFound;
-                return false;
+                return reg_status::kFileNotFound;
             }
             child = std::make_shared<Key>();
             child->name = part;
         }
         key = child;
-        return true;
-    });
-    if (status == reg_status::kSuccess) {
-        found = std::move(key);
+        const bool last = i + 1 == parts.size();
+        if (key->isLink && (!last || links == KeyLinks::kFollow)) {
+            auto target = LinkTarget(*key, hops);
+            if (!target) {
+                return target.error();
+            }
+            key = std::move(*target);
+        }
     }
-    return status;
+    found = std::move(key);
+    return reg_status::kSuccess;
+}
+
+long SubstituteRegistry::CreateLinkKey(RegistryRoot root, std::wstring_view path, std::wstring_view target)
+{
+    std::shared_ptr<Key> link;
+    if (const long status = Walk(root, path, true, KeyLinks::kOpenLinkItself, link); status != reg_status::kSuccess) {
+        return status;
+    }
+    link->isLink = true;
+    link->values.clear();
+    bool found = false;
+    const auto slot = FindValue(*link, kLinkValueName, found);
+    const std::vector<std::byte> data = EncodeUtf16(target);
+    link->values.insert(slot, std::make_unique<Value>(Value{SortKey(kLinkValueName), std::wstring(kLinkValueName),
+                                                            reg_type::kLink, data}));
+    return reg_status::kSuccess;
+}
+
+long SubstituteRegistry::DenyValueChanges(RegistryRoot root, std::wstring_view path)
+{
+    std::shared_ptr<Key> key;
+    if (const long status = Walk(root, path, false, KeyLinks::kOpenLinkItself, key); status != reg_status::kSuccess) {
+        return status;
+    }
+    key->denySet = true;
+    return reg_status::kSuccess;
+}
+
+long SubstituteRegistry::SetValueCounted(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
+                                         std::span<const std::byte> data)
+{
+    auto usable = Usable(key, KeyAccess::kQueryAndSet);
+    if (!usable) {
+        return usable.error();
+    }
+    return Store(**usable, name, type, data);
 }
 
 long SubstituteRegistry::Issue(std::shared_ptr<Key> key, KeyAccess access, RegistryKey& handle)
@@ -145,12 +241,16 @@ void SubstituteRegistry::CloseKey(std::uintptr_t raw) noexcept
     handles_.erase(raw);
 }
 
-long SubstituteRegistry::OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key)
+long SubstituteRegistry::OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links,
+                                 RegistryKey& key)
 {
     key.reset();
     std::shared_ptr<Key> found;
-    if (const long status = Walk(root, path, false, found); status != reg_status::kSuccess) {
+    if (const long status = Walk(root, path, false, links, found); status != reg_status::kSuccess) {
         return status;
+    }
+    if (access == KeyAccess::kQueryAndSet && found->denySet) {
+        return reg_status::kAccessDenied;
     }
     return Issue(std::move(found), access, key);
 }
@@ -159,8 +259,11 @@ long SubstituteRegistry::CreateKey(RegistryRoot root, std::wstring_view path, Re
 {
     key.reset();
     std::shared_ptr<Key> found;
-    if (const long status = Walk(root, path, true, found); status != reg_status::kSuccess) {
+    if (const long status = Walk(root, path, true, KeyLinks::kFollow, found); status != reg_status::kSuccess) {
         return status;
+    }
+    if (found->denySet) {
+        return reg_status::kAccessDenied;
     }
     return Issue(std::move(found), KeyAccess::kQueryAndSet, key);
 }
@@ -225,7 +328,7 @@ std::expected<SubstituteRegistry::ExistingValue, long> SubstituteRegistry::Exist
         return std::unexpected(usable.error());
     }
     bool found = false;
-    const auto slot = FindValue(**usable, UpToNul(name), found);
+    const auto slot = FindValue(**usable, name, found);
     if (!found) {
         return std::unexpected(reg_status::kFileNotFound);
     }
@@ -235,6 +338,9 @@ std::expected<SubstituteRegistry::ExistingValue, long> SubstituteRegistry::Exist
 long SubstituteRegistry::QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type,
                                     std::span<std::byte> data, std::uint32_t& size)
 {
+    if (HoldsNul(name)) {
+        return reg_status::kInvalidParameter;
+    }
     const auto existing = Existing(key, KeyAccess::kQuery, name);
     if (!existing) {
         return existing.error();
@@ -265,12 +371,18 @@ long SubstituteRegistry::QueryValue(const RegistryKey& key, std::wstring_view na
 long SubstituteRegistry::SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
                                   std::span<const std::byte> data)
 {
+    if (HoldsNul(name)) {
+        return reg_status::kInvalidParameter;
+    }
     auto usable = Usable(key, KeyAccess::kQueryAndSet);
     if (!usable) {
         return usable.error();
     }
-    Key& target = **usable;
-    name = UpToNul(name);
+    return Store(**usable, name, type, data);
+}
+
+long SubstituteRegistry::Store(Key& target, std::wstring_view name, std::uint32_t type, std::span<const std::byte> data)
+{
     if (name.size() > kMaxValueName) {
         return reg_status::kInvalidParameter;
     }
@@ -311,7 +423,9 @@ long SubstituteRegistry::DeleteTree(RegistryRoot root, std::wstring_view path)
     if (!parent) {
         return reg_status::kInvalidHandle;
     }
-    path = UpToNul(path);
+    if (HoldsNul(path)) {
+        return reg_status::kInvalidParameter;
+    }
     std::vector<std::wstring_view> parts;
     ForEachComponent(path, [&](std::wstring_view part) {
         parts.push_back(part);

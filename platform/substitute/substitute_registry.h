@@ -21,7 +21,9 @@ public:
     SubstituteRegistry();
     ~SubstituteRegistry() override;
 
-    long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key) override;
+    using RegistryApi::OpenKey;
+    long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links,
+                 RegistryKey& key) override;
     long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) override;
     long QueryInfoKey(const RegistryKey& key, KeyInfo& info) override;
     long EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
@@ -35,6 +37,15 @@ public:
 
     std::size_t OpenHandles() const { return handles_.size(); }
 
+    // What the tests make through the native API on Windows. A link key leads to the key that
+    // `target` names natively (NativeName); a key may refuse value changes to everyone; a value's
+    // name may hold a NUL.
+    static std::wstring NativeName(RegistryRoot root, std::wstring_view path);
+    long CreateLinkKey(RegistryRoot root, std::wstring_view path, std::wstring_view target);
+    long DenyValueChanges(RegistryRoot root, std::wstring_view path);
+    long SetValueCounted(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
+                         std::span<const std::byte> data);
+
 private:
     struct Value {
         std::u16string order;  // the folded name in UTF-16 units: the sort key
@@ -47,6 +58,8 @@ private:
         std::vector<std::unique_ptr<Value>> values;            // sorted by `order`
         std::map<std::wstring, std::shared_ptr<Key>> subkeys;  // by folded name
         bool deleted = false;
+        bool isLink = false;   // opened as itself only when asked; otherwise where it leads
+        bool denySet = false;  // its values may be read, not changed
     };
     using ValueSlot = std::vector<std::unique_ptr<Value>>::iterator;
     struct Handle {
@@ -57,7 +70,10 @@ private:
     void CloseKey(std::uintptr_t raw) noexcept override;
 
     std::shared_ptr<Key> Root(RegistryRoot root);
-    long Walk(RegistryRoot root, std::wstring_view path, bool create, std::shared_ptr<Key>& found);
+    long Walk(RegistryRoot root, std::wstring_view path, bool create, KeyLinks links, std::shared_ptr<Key>& found,
+              int hops = 0);
+    std::expected<std::shared_ptr<Key>, long> LinkTarget(const Key& link, int hops);
+    long Store(Key& target, std::wstring_view name, std::uint32_t type, std::span<const std::byte> data);
     // The key behind a handle, or the platform's answer when the handle cannot be used so.
     std::expected<Key*, long> Usable(const RegistryKey& key, KeyAccess needed);
     long Issue(std::shared_ptr<Key> key, KeyAccess access, RegistryKey& handle);

@@ -18,7 +18,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     const auto registry = MakeRegistry();
     const auto files = MakeFileSystem();
     const auto shell = MakeShell();
-    auto window = win32::MainWindow::Create({*registry, *files, *shell});
+    const auto environment = MakeEnvironment();
+    auto window = win32::MainWindow::Create({*registry, *files, *shell, *environment});
     if (!window) {
         ::MessageBoxW(nullptr, window.error().description.c_str(), std::wstring(form_design::kApplicationTitle).c_str(),
                       MB_OK | MB_ICONERROR);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -11,21 +12,38 @@
 
 namespace {
 
+// Writes all of it, a piece at a time where the handle takes less; false when it stops taking any.
+template <class Unit, class WriteSome>
+bool WriteAll(std::basic_string_view<Unit> text, WriteSome writeSome)
+{
+    while (!text.empty()) {
+        const auto piece = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1 << 20));
+        DWORD written = 0;
+        if (!writeSome(text.data(), piece, written) || written == 0) {
+            return false;
+        }
+        text.remove_prefix(written);
+    }
+    return true;
+}
+
 // A console takes the text as it is; a pipe or a file gets UTF-8.
-void Write(DWORD which, std::wstring_view text)
+bool Write(DWORD which, std::wstring_view text)
 {
     const HANDLE handle = ::GetStdHandle(which);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        return;
+        return false;
     }
     DWORD mode = 0;
-    DWORD written = 0;
     if (::GetConsoleMode(handle, &mode)) {
-        ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
+        return WriteAll(text, [&](const wchar_t* data, DWORD count, DWORD& written) {
+            return ::WriteConsoleW(handle, data, count, &written, nullptr) != FALSE;
+        });
     }
     const std::string bytes = nivaro::ToUtf8(text);
-    ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    return WriteAll(std::string_view(bytes), [&](const char* data, DWORD count, DWORD& written) {
+        return ::WriteFile(handle, data, count, &written, nullptr) != FALSE;
+    });
 }
 
 }  // namespace
@@ -36,7 +54,8 @@ int wmain(int argc, wchar_t** argv)
     const auto registry = nivaro::MakeRegistry();
     const auto files = nivaro::MakeFileSystem();
     const auto shell = nivaro::MakeShell();
-    return nivaro::cli::RunCli(args, {*registry, *files, *shell},
-                               {[](std::wstring_view text) { Write(STD_OUTPUT_HANDLE, text); },
-                                [](std::wstring_view text) { Write(STD_ERROR_HANDLE, text); }});
+    const auto environment = nivaro::MakeEnvironment();
+    return nivaro::cli::RunCli(args, {*registry, *files, *shell, *environment},
+                               {[](std::wstring_view text) { return Write(STD_OUTPUT_HANDLE, text); },
+                                [](std::wstring_view text) { return Write(STD_ERROR_HANDLE, text); }});
 }

@@ -1,76 +1,380 @@
 #include "platform/win32/win32_file_system.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <memory>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/win32/long_path.h"
+#include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
+#include "platform/win32/win32_error.h"
 
 namespace nivaro::win32 {
+namespace {
 
-std::optional<std::uint32_t> Win32FileSystem::Attributes(std::wstring_view path)
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// One native listing call fills this much; the entries come out of it a batch at a time.
+constexpr std::size_t kListingBytes = 64 * 1024;
+
+bool IsDotEntry(std::wstring_view name)
 {
-    if (path.empty()) {
-        return std::nullopt;
-    }
-    const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return std::nullopt;
-    }
-    return attributes;
+    return name == L"." || name == L"..";
 }
 
-// The attributes of the entry itself, a link's own included, with no listing of its folder: one
-// call for each entry of a run, and the cheapest the API has.
-std::optional<DirectoryEntry> Win32FileSystem::FindEntry(std::wstring_view path)
+// Where a handle really is, in the object manager's own words: \??\C:\dir\name under Wine,
+// \Device\HarddiskVolume3\dir\name on Windows. Asked of the native call, which has no length limit.
+std::optional<std::wstring> ObjectName(HANDLE handle)
 {
-    if (path.empty()) {
-        return std::nullopt;
+    std::vector<std::byte> buffer(1024);
+    for (;;) {
+        ULONG needed = 0;
+        const NTSTATUS status = ::NtQueryObject(handle, ObjectNameInformation, buffer.data(),
+                                                static_cast<ULONG>(buffer.size()), &needed);
+        if (status == kStatusSuccess) {
+            const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+            return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
+        }
+        if (needed <= buffer.size() || buffer.size() > 0x20000) {
+            return std::nullopt;
+        }
+        buffer.resize(needed);
     }
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) {
-        return std::nullopt;
-    }
-    return DirectoryEntry{data.dwFileAttributes,
-                          static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow};
 }
 
-long Win32FileSystem::RemoveFile(std::wstring_view path)
+// The folder as people write it: the final path, or where that is not to be had for a long path
+// (Wine's stops at MAX_PATH), the object name without its \??\.
+std::optional<std::wstring> DisplayPath(HANDLE handle, const std::wstring& objectName)
 {
-    if (::DeleteFileW(LongPathForm(path).c_str())) {
-        return file_status::kSuccess;
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD written = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (written == 0) {
+            break;
+        }
+        if (written < path.size()) {
+            path.resize(written);
+            return path;
+        }
+        path.resize(written);  // the size it needs, with its NUL
     }
-    return static_cast<long>(::GetLastError());
+    if (objectName.starts_with(L"\\??\\")) {
+        return L"\\\\?\\" + objectName.substr(4);
+    }
+    return std::nullopt;
 }
 
-// DeleteFileW meets, in this order: a missing name, a folder (a link to one included), a handle
-// that does not share delete, and last the read-only attribute. Opening the entry itself for
-// delete access with every sharing finds the second-to-last without deleting anything.
-long Win32FileSystem::CheckDeletable(std::wstring_view path)
+// The path as people write it: without the \\?\ that the final path carries.
+std::wstring Readable(std::wstring_view final)
+{
+    if (final.starts_with(L"\\\\?\\UNC\\")) {
+        return L"\\\\" + std::wstring(final.substr(8));
+    }
+    if (final.starts_with(L"\\\\?\\") && final.size() >= 6 && final[5] == L':') {
+        return std::wstring(final.substr(4));
+    }
+    return std::wstring(final);
+}
+
+EntryOpen OutcomeOf(NTSTATUS status)
+{
+    switch (status) {
+    case kStatusSuccess:
+        return EntryOpen::kOpened;
+    case kStatusFileIsADirectory:
+        return EntryOpen::kDirectory;
+    case kStatusSharingViolation:
+        return EntryOpen::kLocked;
+    case kStatusAccessDenied:
+    case kStatusDeletePending:
+        return EntryOpen::kDenied;
+    case kStatusObjectNameNotFound:
+        return EntryOpen::kNotFound;
+    case kStatusObjectNameInvalid:
+    case kStatusObjectPathNotFound:
+    case kStatusObjectPathSyntaxBad:
+        return EntryOpen::kBadName;
+    case kStatusNoSuchDevice:
+        return EntryOpen::kNotAFile;
+    default:
+        return EntryOpen::kFailed;
+    }
+}
+
+class Win32EntryHandle final : public EntryHandle {
+public:
+    Win32EntryHandle(UniqueKernelHandle handle, EntryLocation location)
+        : handle_(std::move(handle)), location_(std::move(location))
+    {
+    }
+
+    const EntryLocation& Location() const override { return location_; }
+
+    bool IsFile() override
+    {
+        FILE_FS_DEVICE_INFORMATION device{};
+        IO_STATUS_BLOCK io{};
+        if (::NtQueryVolumeInformationFile(handle_.get(), &io, &device, sizeof(device),
+                                           static_cast<FS_INFORMATION_CLASS>(kFileFsDeviceInformation)) != kStatusSuccess) {
+            return false;
+        }
+        switch (device.DeviceType) {
+        case FILE_DEVICE_CD_ROM:
+        case FILE_DEVICE_CD_ROM_FILE_SYSTEM:
+        case FILE_DEVICE_DISK:
+        case FILE_DEVICE_DISK_FILE_SYSTEM:
+        case FILE_DEVICE_NETWORK_FILE_SYSTEM:
+        case FILE_DEVICE_VIRTUAL_DISK:
+            return true;
+        default:
+            return false;  // a pipe, a mailslot, a console or another device
+        }
+    }
+
+    // The disposition is set on this very handle; the entry goes when the handle closes.
+    DeleteOutcome Delete() override
+    {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        IO_STATUS_BLOCK io{};
+        const NTSTATUS status =
+            ::NtSetInformationFile(handle_.get(), &io, &disposition, sizeof(disposition),
+                                   static_cast<FILE_INFORMATION_CLASS>(kFileDispositionInformation));
+        if (status == kStatusSuccess) {
+            return DeleteOutcome::kDeleted;
+        }
+        if (status == kStatusCannotDelete) {
+            return DeleteOutcome::kReadOnly;
+        }
+        return IsFile() ? DeleteOutcome::kRefused : DeleteOutcome::kNotAFile;
+    }
+
+private:
+    UniqueKernelHandle handle_;
+    EntryLocation location_;
+};
+
+class Win32FolderHandle final : public FolderHandle {
+public:
+    Win32FolderHandle(UniqueFile handle, std::wstring objectName, std::wstring final)
+        : handle_(std::move(handle)), objectName_(std::move(objectName)), final_(std::move(final)),
+          path_(Readable(final_))
+    {
+    }
+
+    const std::wstring& Path() const override { return path_; }
+
+    bool IsVolumeRoot() const override
+    {
+        // C:\ once the \\?\ is off, or a volume's own name, \\?\Volume{...}\.
+        return (path_.size() == 3 && path_[1] == L':' && path_[2] == L'\\') ||
+               (final_.starts_with(L"\\\\?\\Volume{") && final_.find(L'\\', 4) == final_.size() - 1);
+    }
+
+    EntryOpening Open(std::wstring_view name) override
+    {
+        if (name.empty() || name.size() > kMaxCountedChars / 2) {
+            return {EntryOpen::kBadName, ERROR_INVALID_NAME, nullptr};
+        }
+        UNICODE_STRING counted = Counted(name);
+        OBJECT_ATTRIBUTES attributes{};
+        InitializeObjectAttributes(&attributes, &counted, 0, handle_.get(), nullptr);
+        IO_STATUS_BLOCK io{};
+        UniqueKernelHandle entry;
+        // Never a folder and never through a link: a link is opened as itself.
+        const NTSTATUS status = ::NtCreateFile(
+            entry.put(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr, 0, kShareAll,
+            FILE_OPEN, kFileOpenReparsePoint | FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+        if (status != kStatusSuccess) {
+            return {OutcomeOf(status), static_cast<long>(::RtlNtStatusToDosError(status)), nullptr};
+        }
+        EntryLocation location;
+        if (const std::optional<std::wstring> where = ObjectName(entry.get())) {
+            const std::size_t slash = where->rfind(L'\\');
+            // A root's own name keeps its separator: \??\C:\ holds \??\C:\name.
+            const std::size_t parentEnd = objectName_.ends_with(L'\\') ? slash + 1 : slash;
+            location.inFolder =
+                slash != std::wstring::npos && std::wstring_view(*where).substr(0, parentEnd) == objectName_;
+            location.leaf = where->substr(slash == std::wstring::npos ? 0 : slash + 1);
+        }
+        return {EntryOpen::kOpened, ERROR_SUCCESS, std::make_unique<Win32EntryHandle>(std::move(entry), std::move(location))};
+    }
+
+    // Asked of the folder's own listing with the name as its pattern; a pattern may match other
+    // names too (it may hold wildcards), so each answer is compared whole.
+    bool Holds(std::wstring_view name) override
+    {
+        if (name.empty() || name.size() > kMaxCountedChars / 2) {
+            return false;
+        }
+        std::vector<std::byte> buffer(kListingBytes);
+        UNICODE_STRING pattern = Counted(name);
+        bool restart = true;
+        for (;;) {
+            IO_STATUS_BLOCK io{};
+            const NTSTATUS status = ::NtQueryDirectoryFile(
+                handle_.get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
+                static_cast<FILE_INFORMATION_CLASS>(kFileDirectoryInformation), FALSE, restart ? &pattern : nullptr,
+                restart);
+            restart = false;
+            if (status != kStatusSuccess) {
+                return false;
+            }
+            bool found = false;
+            ForEachListed(buffer, [&](std::wstring_view listed, const FILE_DIRECTORY_INFORMATION&) {
+                found = found || listed == name;
+            });
+            if (found) {
+                return true;
+            }
+        }
+    }
+
+    Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override
+    {
+        std::size_t added = 0;
+        while (added < most) {
+            if (pending_.empty()) {
+                if (done_) {
+                    return added > 0;
+                }
+                if (auto read = ReadListing(); !read) {
+                    return std::unexpected(read.error());
+                }
+                continue;
+            }
+            out.push_back(std::move(pending_.back()));
+            pending_.pop_back();
+            ++added;
+        }
+        return true;
+    }
+
+private:
+    template <class Visit>
+    static void ForEachListed(const std::vector<std::byte>& buffer, Visit visit)
+    {
+        std::size_t offset = 0;
+        for (;;) {
+            const auto* info = reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(buffer.data() + offset);
+            visit(std::wstring_view(info->FileName, info->FileNameLength / sizeof(wchar_t)), *info);
+            if (info->NextEntryOffset == 0) {
+                return;
+            }
+            offset += info->NextEntryOffset;
+        }
+    }
+
+    Result<> ReadListing()
+    {
+        std::vector<std::byte> buffer(kListingBytes);
+        IO_STATUS_BLOCK io{};
+        const NTSTATUS status = ::NtQueryDirectoryFile(
+            handle_.get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
+            static_cast<FILE_INFORMATION_CLASS>(kFileDirectoryInformation), FALSE, nullptr, !started_);
+        started_ = true;
+        if (status == kStatusNoMoreFiles) {
+            done_ = true;
+            return {};
+        }
+        if (status != kStatusSuccess) {
+            return std::unexpected(Win32Error(::RtlNtStatusToDosError(status)));
+        }
+        std::vector<ShellEntry> read;
+        ForEachListed(buffer, [&](std::wstring_view name, const FILE_DIRECTORY_INFORMATION& info) {
+            if (IsDotEntry(name)) {
+                return;
+            }
+            std::wstring display = path_;
+            if (!display.ends_with(L'\\')) {
+                display.push_back(L'\\');
+            }
+            display.append(name);
+            read.push_back({std::wstring(name), std::wstring(name), std::move(display), info.FileAttributes,
+                            static_cast<std::uint64_t>(info.EndOfFile.QuadPart)});
+        });
+        // Handed out from the back: reversed here, so that they leave in listing order.
+        pending_.assign(std::make_move_iterator(read.rbegin()), std::make_move_iterator(read.rend()));
+        return {};
+    }
+
+    UniqueFile handle_;
+    std::wstring objectName_;  // what entries' names are compared with
+    std::wstring final_;       // \\?\C:\dir
+    std::wstring path_;        // C:\dir
+    std::vector<ShellEntry> pending_;
+    bool started_ = false;
+    bool done_ = false;
+};
+
+bool IsDriveLetter(wchar_t c)
+{
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+}
+
+bool IsSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+}  // namespace
+
+PathForm Win32FileSystem::Form(std::wstring_view path)
 {
     if (path.empty()) {
-        return file_status::kPathNotFound;  // what DeleteFileW answers for an empty path
+        return PathForm::kEmpty;
     }
-    const std::wstring full = LongPathForm(path);
-    const DWORD attributes = ::GetFileAttributesW(full.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return static_cast<long>(::GetLastError());
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        // \\?\ and \\.\ name a local path behind them, unless it is UNC\; anything else is a share.
+        if (path.size() >= 4 && (path[2] == L'?' || path[2] == L'.') && IsSeparator(path[3])) {
+            const std::wstring_view rest = path.substr(4);
+            const bool unc = rest.size() >= 3 && (rest[0] == L'U' || rest[0] == L'u') &&
+                             (rest[1] == L'N' || rest[1] == L'n') && (rest[2] == L'C' || rest[2] == L'c') &&
+                             (rest.size() == 3 || IsSeparator(rest[3]));
+            return unc ? PathForm::kNetwork : PathForm::kFull;
+        }
+        return PathForm::kNetwork;
     }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return file_status::kAccessDenied;
+    if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' && IsSeparator(path[2])) {
+        return PathForm::kFull;
     }
-    const UniqueFile file(::CreateFileW(full.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file) {
-        return static_cast<long>(::GetLastError());
+    return PathForm::kRelative;  // "dir", "\dir" and "C:dir" all hang on a current folder or drive
+}
+
+Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_view path)
+{
+    if (path.empty()) {
+        return std::unexpected(Win32Error(ERROR_PATH_NOT_FOUND));
     }
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        return file_status::kAccessDenied;
+    // The folder's own links are followed: it is cleaned where it really is.
+    UniqueFile folder(::CreateFileW(LongPathForm(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                    kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) {
+        return std::unexpected(LastError());
     }
-    return file_status::kSuccess;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(folder.get(), &info)) {
+        return std::unexpected(LastError());
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return std::unexpected(Win32Error(ERROR_DIRECTORY));
+    }
+    std::optional<std::wstring> objectName = ObjectName(folder.get());
+    std::optional<std::wstring> final = objectName ? DisplayPath(folder.get(), *objectName) : std::nullopt;
+    if (!final) {
+        return std::unexpected(Win32Error(ERROR_PATH_NOT_FOUND));
+    }
+    // A root's final path ends in its separator, \\?\C:\ ; a folder's does not.
+    const bool driveRoot = final->size() == 7 && (*final)[5] == L':';
+    if (final->ends_with(L'\\') && !driveRoot && !final->starts_with(L"\\\\?\\Volume{")) {
+        final->pop_back();
+    }
+    if (objectName->ends_with(L'\\') && !final->ends_with(L'\\')) {
+        objectName->pop_back();  // a folder's name has no separator at its end, only a root's does
+    }
+    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final));
 }
 
 }  // namespace nivaro::win32

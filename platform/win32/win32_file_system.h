@@ -1,6 +1,6 @@
 #pragma once
-// The file system of the running system, through kernel32's wide file functions, at any path
-// length.
+// The file system of the running system: a folder held by its handle, and its entries opened
+// relative to that handle by their exact names through the native API, at any path length.
 
 #include "platform/file_system.h"
 
@@ -8,10 +8,9 @@ namespace nivaro::win32 {
 
 class Win32FileSystem final : public FileSystem {
 public:
-    std::optional<std::uint32_t> Attributes(std::wstring_view path) override;
-    std::optional<DirectoryEntry> FindEntry(std::wstring_view path) override;
-    long RemoveFile(std::wstring_view path) override;
-    long CheckDeletable(std::wstring_view path) override;
+    PathForm Form(std::wstring_view path) override;
+    Result<std::unique_ptr<FolderHandle>> OpenFolder(std::wstring_view path) override;
+    wchar_t Separator() const override { return L'\\'; }
 };
 
 }  // namespace nivaro::win32

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
 
 namespace nivaro::win32 {
@@ -31,10 +32,11 @@ REGSAM Rights(KeyAccess access)
     return access == KeyAccess::kQueryAndSet ? KEY_QUERY_VALUE | KEY_SET_VALUE : KEY_QUERY_VALUE;
 }
 
-// The registry functions read a name up to its NUL, which a view need not have.
-std::wstring Terminated(std::wstring_view text)
+// The wide registry functions read a name up to its first NUL; a name that holds one would
+// address another value, so it is refused rather than cut short.
+bool HoldsNul(std::wstring_view text)
 {
-    return std::wstring(text);
+    return text.find(L'\0') != std::wstring_view::npos;
 }
 
 DWORD ClampToDword(std::size_t count)
@@ -50,11 +52,17 @@ bool NamesNoSubkey(std::wstring_view path)
 
 }  // namespace
 
-long Win32Registry::OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key)
+long Win32Registry::OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links,
+                            RegistryKey& key)
 {
     key.reset();
+    if (HoldsNul(path)) {
+        return ERROR_INVALID_PARAMETER;
+    }
     UniqueHkey opened;
-    const LSTATUS status = ::RegOpenKeyExW(RootKey(root), Terminated(path).c_str(), 0, Rights(access), opened.put());
+    const DWORD options = links == KeyLinks::kOpenLinkItself ? REG_OPTION_OPEN_LINK : 0;
+    const LSTATUS status =
+        ::RegOpenKeyExW(RootKey(root), std::wstring(path).c_str(), options, Rights(access), opened.put());
     if (status == ERROR_SUCCESS) {
         key = RegistryKey(*this, reinterpret_cast<std::uintptr_t>(opened.release()));
     }
@@ -64,9 +72,12 @@ long Win32Registry::OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess
 long Win32Registry::CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key)
 {
     key.reset();
+    if (HoldsNul(path)) {
+        return ERROR_INVALID_PARAMETER;
+    }
     UniqueHkey created;
     const LSTATUS status =
-        ::RegCreateKeyExW(RootKey(root), Terminated(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+        ::RegCreateKeyExW(RootKey(root), std::wstring(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           Rights(KeyAccess::kQueryAndSet), nullptr, created.put(), nullptr);
     if (status == ERROR_SUCCESS) {
         key = RegistryKey(*this, reinterpret_cast<std::uintptr_t>(created.release()));
@@ -107,11 +118,14 @@ long Win32Registry::EnumValueName(const RegistryKey& key, std::uint32_t index, s
 long Win32Registry::QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type,
                                std::span<std::byte> data, std::uint32_t& size)
 {
+    if (HoldsNul(name)) {
+        return ERROR_INVALID_PARAMETER;
+    }
     DWORD valueType = REG_NONE;
     // The registry may write as much as it is told the buffer holds; it is never told more than the span.
     DWORD bytes = data.empty() ? 0 : ClampToDword(std::min<std::size_t>(size, data.size()));
     auto* buffer = data.empty() ? nullptr : reinterpret_cast<BYTE*>(data.data());
-    const LSTATUS status = ::RegQueryValueExW(Hkey(key), Terminated(name).c_str(), nullptr, &valueType, buffer, &bytes);
+    const LSTATUS status = ::RegQueryValueExW(Hkey(key), std::wstring(name).c_str(), nullptr, &valueType, buffer, &bytes);
     if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
         type = valueType;
         size = bytes;
@@ -122,7 +136,7 @@ long Win32Registry::QueryValue(const RegistryKey& key, std::wstring_view name, s
 long Win32Registry::SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
                              std::span<const std::byte> data)
 {
-    if (data.size() > std::numeric_limits<DWORD>::max()) {
+    if (data.size() > std::numeric_limits<DWORD>::max() || HoldsNul(name)) {
         return ERROR_INVALID_PARAMETER;
     }
     // RegSetValueExW adds a NUL to string data that lacks one when the unit just past the data is
@@ -135,21 +149,27 @@ long Win32Registry::SetValue(const RegistryKey& key, std::wstring_view name, std
         guarded.insert(guarded.end(), sizeof(wchar_t) + 1, std::byte{0xFF});
         bytes = guarded.data();
     }
-    return ::RegSetValueExW(Hkey(key), Terminated(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes),
+    return ::RegSetValueExW(Hkey(key), std::wstring(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes),
                             static_cast<DWORD>(data.size()));
 }
 
+// The native call takes the name counted, so a name with an embedded NUL is deleted as itself.
 long Win32Registry::DeleteValue(const RegistryKey& key, std::wstring_view name)
 {
-    return ::RegDeleteValueW(Hkey(key), Terminated(name).c_str());
+    if (name.size() > kMaxCountedChars / 2) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    UNICODE_STRING counted = Counted(name);
+    const NTSTATUS status = ::NtDeleteValueKey(Hkey(key), &counted);
+    return status == kStatusSuccess ? ERROR_SUCCESS : static_cast<long>(::RtlNtStatusToDosError(status));
 }
 
 long Win32Registry::DeleteTree(RegistryRoot root, std::wstring_view path)
 {
-    if (NamesNoSubkey(path)) {
+    if (NamesNoSubkey(path) || HoldsNul(path)) {
         return ERROR_ACCESS_DENIED;  // a root is never emptied
     }
-    return ::RegDeleteTreeW(RootKey(root), Terminated(path).c_str());
+    return ::RegDeleteTreeW(RootKey(root), std::wstring(path).c_str());
 }
 
 void Win32Registry::CloseKey(std::uintptr_t raw) noexcept

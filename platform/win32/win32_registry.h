@@ -8,7 +8,9 @@ namespace nivaro::win32 {
 
 class Win32Registry final : public RegistryApi {
 public:
-    long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, RegistryKey& key) override;
+    using RegistryApi::OpenKey;
+    long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links,
+                 RegistryKey& key) override;
     long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) override;
     long QueryInfoKey(const RegistryKey& key, KeyInfo& info) override;
     long EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,

@@ -58,16 +58,16 @@ bool IsFileSystemObject(IShellFolder& folder, PCUITEMID_CHILD child)
     return SUCCEEDED(folder.GetAttributesOf(1, &child, &attributes)) && (attributes & SFGAO_FILESYSTEM) != 0;
 }
 
-// The attributes that the listing found, kept in the entry's ID list, so reading them asks the
-// file system nothing; an ID list that keeps none is answered by the file system.
-std::uint32_t ListedAttributes(IShellFolder& folder, PCUITEMID_CHILD child, const std::wstring& path)
+// The attributes and size that the listing found, kept in the entry's ID list, so reading them
+// asks the file system nothing. An ID list that keeps none gives nothing; the entry's own open
+// finds out what it is.
+WIN32_FIND_DATAW ListedData(IShellFolder& folder, PCUITEMID_CHILD child)
 {
     WIN32_FIND_DATAW data{};
-    if (SUCCEEDED(::SHGetDataFromIDListW(&folder, child, SHGDFIL_FINDDATA, &data, sizeof(data)))) {
-        return data.dwFileAttributes;
+    if (FAILED(::SHGetDataFromIDListW(&folder, child, SHGDFIL_FINDDATA, &data, sizeof(data)))) {
+        data = {};
     }
-    const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
-    return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes;  // gone: its delete will say so
+    return data;
 }
 
 std::wstring JoinPath(std::wstring_view folder, std::wstring_view name)
@@ -85,7 +85,7 @@ public:
     explicit Win32ShellFolder(std::wstring path) : path_(std::move(path)) {}
 
     Result<> Open();
-    Result<std::vector<ShellEntry>> Items() override;
+    Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override;
     Result<bool> InvokeDelete(const ShellEntry& entry) override;
 
 private:
@@ -99,7 +99,10 @@ private:
     ComPtr<Folder> folder_;
     ComPtr<IShellFolder> shellFolder_;
     std::wstring path_;
-    // The entries as Items listed them, by parsing name, for InvokeDelete to find again.
+    ComPtr<IEnumIDList> list_;  // the one enumeration Next reads from
+    bool listed_ = false;
+    // The entries that are no file-system objects as Next listed them, by parsing name, for
+    // InvokeDelete to find again.
     std::map<std::wstring, UniquePidl> children_;
 };
 
@@ -163,42 +166,47 @@ Result<UniquePidl> Win32ShellFolder::FolderIdList() const
 
 // The list comes from one enumeration: the automation object's FolderItems would read the
 // folder again for every item asked of it.
-Result<std::vector<ShellEntry>> Win32ShellFolder::Items()
+Result<bool> Win32ShellFolder::Next(std::vector<ShellEntry>& out, std::size_t most)
 {
-    children_.clear();
-    ComPtr<IEnumIDList> list;
-    const HRESULT result = shellFolder_->EnumObjects(nullptr, kEveryEntry, list.put());
-    if (FAILED(result)) {
-        return Failed(result);
+    if (!listed_) {
+        listed_ = true;
+        const HRESULT result = shellFolder_->EnumObjects(nullptr, kEveryEntry, list_.put());
+        if (FAILED(result)) {
+            return Failed(result);
+        }
     }
-    std::vector<ShellEntry> entries;
-    if (result == S_FALSE || !list) {
-        return entries;  // nothing to list
+    if (!list_) {
+        return false;  // nothing to list
     }
-    for (;;) {
+    for (std::size_t added = 0; added < most;) {
         UniquePidl child;
         ULONG fetched = 0;
-        if (list->Next(1, child.put(), &fetched) != S_OK || fetched != 1) {
-            break;
+        if (list_->Next(1, child.put(), &fetched) != S_OK || fetched != 1) {
+            list_.reset();
+            return added > 0;
         }
-        // The parsing name keeps the extension that a display name may hide, so paths are built
-        // from it, and from the folder's path as given, so that none is cut at MAX_PATH.
+        // The parsing name keeps the extension that a display name may hide.
         std::optional<std::wstring> parsingName =
             DisplayName(*shellFolder_.get(), child.get(), SHGDN_INFOLDER | SHGDN_FORPARSING);
         if (!parsingName) {
             continue;  // an entry without a name cannot be found again
         }
-        std::wstring path = IsFileSystemObject(*shellFolder_.get(), child.get()) ? JoinPath(path_, *parsingName) : L"";
+        ++added;
+        if (!IsFileSystemObject(*shellFolder_.get(), child.get())) {
+            std::wstring name = DisplayName(*shellFolder_.get(), child.get(), SHGDN_INFOLDER).value_or(*parsingName);
+            children_.insert_or_assign(*parsingName, std::move(child));
+            out.push_back({std::move(name), std::move(*parsingName), std::wstring()});
+            continue;
+        }
         // A file is shown by its own name; asking the shell for a display name as well would
-        // cost a second call for every entry, and hide the extension besides.
-        std::wstring name = path.empty()
-                                ? DisplayName(*shellFolder_.get(), child.get(), SHGDN_INFOLDER).value_or(*parsingName)
-                                : *parsingName;
-        const std::uint32_t attributes = path.empty() ? 0 : ListedAttributes(*shellFolder_.get(), child.get(), path);
-        children_.insert_or_assign(*parsingName, std::move(child));
-        entries.push_back({std::move(name), std::move(*parsingName), std::move(path), attributes});
+        // cost a second call for every entry, and hide the extension besides. Its path is for
+        // showing only: the entry is opened by its name, relative to the folder's handle.
+        const WIN32_FIND_DATAW data = ListedData(*shellFolder_.get(), child.get());
+        std::wstring path = JoinPath(path_, *parsingName);
+        out.push_back({*parsingName, std::move(*parsingName), std::move(path), data.dwFileAttributes,
+                       static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow});
     }
-    return entries;
+    return true;
 }
 
 Result<PCUITEMID_CHILD> Win32ShellFolder::ChildFor(const ShellEntry& entry)
@@ -252,20 +260,17 @@ Result<> Win32ShellFolder::RunDeleteVerb(PCUITEMID_CHILD child) const
 
 bool Win32ShellFolder::IsGone(const ShellEntry& entry) const
 {
-    if (!entry.path.empty()) {
-        if (::GetFileAttributesW(LongPathForm(entry.path).c_str()) != INVALID_FILE_ATTRIBUTES) {
-            return false;
-        }
-        const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
     std::wstring name = entry.parsingName;
     UniquePidl again;
     return FAILED(shellFolder_->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, again.put(), nullptr));
 }
 
+// Only for an entry that is no file-system object: a file is deleted through its own handle.
 Result<bool> Win32ShellFolder::InvokeDelete(const ShellEntry& entry)
 {
+    if (entry.IsFileSystemObject()) {
+        return Failed(E_INVALIDARG);
+    }
     auto child = ChildFor(entry);
     if (!child) {
         return std::unexpected(child.error());

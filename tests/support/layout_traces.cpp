@@ -167,7 +167,7 @@ TraceSnapshot LayoutTraces::Snapshot() const
              !error && it != end; it.increment(error)) {
             const std::wstring path = it->path().wstring();
             TraceSnapshot::File file;
-            file.attributes = files_.Attributes(path).value_or(0);
+            file.attributes = disk_.Attributes(path).value_or(0);
             if (it->is_regular_file(error)) {
                 std::ifstream in(it->path(), std::ios::binary);
                 file.bytes = std::string(std::istreambuf_iterator<char>(in), {});

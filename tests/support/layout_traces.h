@@ -16,7 +16,7 @@
 
 #include "platform/backend.h"
 #include "platform/file_system.h"
-#include "platform/folder_fixture.h"
+#include "tests/support/folder_fixture.h"
 #include "platform/registry.h"
 
 namespace nivaro::testing {

@@ -149,7 +149,10 @@ TEST_F(Cli, ExitCodesTellWhatHappened)
         {"an unknown option", [](LayoutTraces&) {}, L"preview --force", 2, "'--force'"},
         {"the folder is missing",
          [](LayoutTraces& traces) { traces.MoveHistory(FolderFixture::Join(traces.Disk().Root(), L"missing")); },
-         L"clean history", 3, "Cannot find folder!"},
+         L"clean history", 3, "missing"},
+        {"the folder is protected",
+         [](LayoutTraces& traces) { traces.MoveHistory(L"C:\\windows"); },
+         L"clean history", 3, "is the Windows folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

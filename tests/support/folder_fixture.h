@@ -5,6 +5,7 @@
 // Links found there are removed as links; their targets are never followed.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +46,8 @@ public:
     // A new file of `bytes` bytes; false when it exists already or cannot be written.
     bool MakeFile(std::wstring_view path, std::uint64_t bytes = 0) const;
     bool MakeFolder(std::wstring_view path) const;
+    // Removes a folder that holds nothing; false when it holds something or is not there.
+    bool RemoveEmptyFolder(std::wstring_view path) const;
     bool Mark(std::wstring_view path, FileMarks marks) const;
     // Nothing when the file cannot be opened.
     [[nodiscard]] std::unique_ptr<FileHold> HoldWithoutDeleteSharing(std::wstring_view path) const;
@@ -56,11 +59,36 @@ public:
     // An entry of the folder's shell namespace that is no file: the substitute only.
     Result<> AddVirtualItem(std::wstring_view folder, std::wstring_view name) const;
 
+    // Takes a file away, as another program would.
+    bool RemoveFile(std::wstring_view path) const;
+
+    // The same folder written in the backend's other forms: \\?\ in front, or with forward
+    // slashes. Nothing where the backend has no such form.
+    static std::optional<std::wstring> LongForm(std::wstring_view path);
+    static std::optional<std::wstring> SlashForm(std::wstring_view path);
+    // A folder on a share of another machine, as the backend writes one.
+    static std::wstring NetworkPath();
+    // Sets an environment variable of this process.
+    static void SetVariable(std::wstring_view name, std::wstring_view value);
+
     // Whether the entry itself is there; a link whose target is gone still is.
     bool Exists(std::wstring_view path) const;
     std::optional<std::uint64_t> FileSize(std::wstring_view path) const;
+    // The attribute bits of the entry itself; nothing when it is not there.
+    std::optional<std::uint32_t> Attributes(std::wstring_view path) const;
     // The names of the folder's entries, sorted.
     std::vector<std::wstring> Names(std::wstring_view folder) const;
+
+    // Everything under a folder, by its path relative to the folder with '/' between steps; links
+    // are shown as the listing shows them and never entered. A file's bytes are read unless it
+    // lies under `sizeOnly` (relative, as the keys), where a pipe could make a read wait forever.
+    struct TreeEntry {
+        bool folder = false;
+        std::uint64_t size = 0;
+        std::optional<std::string> bytes;
+        friend bool operator==(const TreeEntry&, const TreeEntry&) = default;
+    };
+    std::map<std::wstring, TreeEntry> Tree(std::wstring_view folder, std::wstring_view sizeOnly) const;
 
 private:
     std::wstring root_;
@@ -70,8 +98,10 @@ private:
 // there before, or removes the value when there was none.
 class ShellFolderValue {
 public:
-    // `terminated` false stores the text without its NUL, as some programs write it.
-    ShellFolderValue(RegistryApi& registry, std::wstring_view name, std::wstring_view path, bool terminated = true);
+    // `terminated` false stores the text without its NUL, as some programs write it; `type` is
+    // the value's registry type, whatever its data.
+    ShellFolderValue(RegistryApi& registry, std::wstring_view name, std::wstring_view path, bool terminated = true,
+                     std::uint32_t type = reg_type::kString);
     ~ShellFolderValue();
     ShellFolderValue(const ShellFolderValue&) = delete;
     ShellFolderValue& operator=(const ShellFolderValue&) = delete;

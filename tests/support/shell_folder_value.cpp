@@ -1,4 +1,4 @@
-#include "platform/folder_fixture.h"
+#include "tests/support/folder_fixture.h"
 #include "platform/utf16.h"
 
 namespace nivaro {
@@ -11,7 +11,7 @@ constexpr std::wstring_view kUserShellFolders = L"Software\\Microsoft\\Windows\\
 }  // namespace
 
 ShellFolderValue::ShellFolderValue(RegistryApi& registry, std::wstring_view name, std::wstring_view path,
-                                   bool terminated)
+                                   bool terminated, std::uint32_t type)
     : registry_(registry), name_(name)
 {
     if (registry_.CreateKey(kCurrentUser, kUserShellFolders, key_) != reg_status::kSuccess) {
@@ -30,7 +30,7 @@ ShellFolderValue::ShellFolderValue(RegistryApi& registry, std::wstring_view name
     if (terminated) {
         text.push_back(L'\0');
     }
-    written_ = registry_.SetValue(key_, name_, reg_type::kString, EncodeUtf16(text)) == reg_status::kSuccess;
+    written_ = registry_.SetValue(key_, name_, type, EncodeUtf16(text)) == reg_status::kSuccess;
 }
 
 ShellFolderValue::~ShellFolderValue()

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "platform/file_system.h"
-#include "platform/folder_fixture.h"
+#include "tests/support/folder_fixture.h"
 #include "platform/substitute/disk_marks.h"
 #include "platform/substitute/native_path.h"
 
@@ -152,6 +152,40 @@ Result<> FolderFixture::AddVirtualItem(std::wstring_view folder, std::wstring_vi
     return {};
 }
 
+bool FolderFixture::RemoveEmptyFolder(std::wstring_view path) const
+{
+    std::error_code error;
+    return fs::is_directory(fs::symlink_status(Native(path), error)) && fs::remove(Native(path), error);
+}
+
+bool FolderFixture::RemoveFile(std::wstring_view path) const
+{
+    std::error_code error;
+    const bool removed = fs::remove(Native(path), error);
+    SharedDiskMarks().Forget(path);
+    return removed;
+}
+
+std::optional<std::wstring> FolderFixture::LongForm(std::wstring_view)
+{
+    return std::nullopt;
+}
+
+std::optional<std::wstring> FolderFixture::SlashForm(std::wstring_view)
+{
+    return std::nullopt;
+}
+
+std::wstring FolderFixture::NetworkPath()
+{
+    return L"//nivaro-nowhere/share/traces";
+}
+
+void FolderFixture::SetVariable(std::wstring_view name, std::wstring_view value)
+{
+    ::setenv(ToNativePath(name).c_str(), ToNativePath(value).c_str(), 1);
+}
+
 bool FolderFixture::Exists(std::wstring_view path) const
 {
     std::error_code error;
@@ -166,6 +200,41 @@ std::optional<std::uint64_t> FolderFixture::FileSize(std::wstring_view path) con
         return std::nullopt;
     }
     return size;
+}
+
+std::map<std::wstring, FolderFixture::TreeEntry> FolderFixture::Tree(std::wstring_view folder,
+                                                                   std::wstring_view sizeOnly) const
+{
+    std::map<std::wstring, TreeEntry> tree;
+    std::error_code error;
+    const fs::path root = Native(folder);
+    for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
+        const std::wstring key = FromNativePath(it->path().lexically_relative(root).generic_string());
+        const fs::file_status own = it->symlink_status(error);
+        // As Wine lists it: a link looks like what it points at, and is never entered.
+        const fs::file_status seen = fs::is_symlink(own) ? it->status(error) : own;
+        TreeEntry& entry = tree[key];
+        entry.folder = fs::is_directory(seen);
+        if (fs::is_regular_file(seen)) {
+            entry.size = fs::file_size(it->path(), error);
+            if (!key.starts_with(std::wstring(sizeOnly) + L"/")) {
+                std::ifstream in(it->path(), std::ios::binary);
+                entry.bytes = std::string(std::istreambuf_iterator<char>(in), {});
+            }
+        }
+        error.clear();
+    }
+    return tree;
+}
+
+std::optional<std::uint32_t> FolderFixture::Attributes(std::wstring_view path) const
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(Native(path), error);
+    if (error || !fs::exists(status)) {
+        return std::nullopt;
+    }
+    return SharedDiskMarks().Attributes(path) | (fs::is_directory(status) ? file_attr::kDirectory : file_attr::kArchive);
 }
 
 std::vector<std::wstring> FolderFixture::Names(std::wstring_view folder) const

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/folder_fixture.h"
+#include "tests/support/folder_fixture.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/unique_handles.h"
 #include "platform/win32/win32_error.h"
@@ -40,7 +40,7 @@ std::wstring TempFolder()
 }
 
 template <class Visit>
-void ForEachEntry(const std::wstring& folder, Visit visit)
+void ForEachFound(const std::wstring& folder, Visit visit)
 {
     WIN32_FIND_DATAW data{};
     const UniqueFind find(::FindFirstFileExW(LongPathForm(FolderFixture::Join(folder, L"*")).c_str(), FindExInfoBasic,
@@ -51,9 +51,53 @@ void ForEachEntry(const std::wstring& folder, Visit visit)
     do {
         const std::wstring_view name = data.cFileName;
         if (name != L"." && name != L"..") {
-            visit(name, data.dwFileAttributes);
+            visit(name, data);
         }
     } while (::FindNextFileW(find.get(), &data));
+}
+
+template <class Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit)
+{
+    ForEachFound(folder, [&](std::wstring_view name, const WIN32_FIND_DATAW& data) { visit(name, data.dwFileAttributes); });
+}
+
+std::optional<std::string> ReadAll(const std::wstring& path)
+{
+    const UniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    return bytes;
+}
+
+void AddTree(const std::wstring& folder, const std::wstring& relative, std::wstring_view sizeOnly,
+             std::map<std::wstring, FolderFixture::TreeEntry>& tree)
+{
+    ForEachFound(folder, [&](std::wstring_view name, const WIN32_FIND_DATAW& data) {
+        const std::wstring key = relative.empty() ? std::wstring(name) : relative + L"/" + std::wstring(name);
+        FolderFixture::TreeEntry& entry = tree[key];
+        entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (entry.folder) {
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && name.find(L'\\') == std::wstring_view::npos) {
+                AddTree(FolderFixture::Join(folder, name), key, sizeOnly, tree);
+            }
+            return;
+        }
+        entry.size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+        const bool underSizeOnly = key.starts_with(std::wstring(sizeOnly) + L"/");
+        if (!underSizeOnly && name.find(L'\\') == std::wstring_view::npos) {
+            entry.bytes = ReadAll(FolderFixture::Join(folder, name));
+        }
+    });
 }
 
 // A junction or a link goes as itself; what it points at is never entered.
@@ -208,6 +252,11 @@ bool FolderFixture::MakeFolder(std::wstring_view path) const
     return ::CreateDirectoryW(LongPathForm(path).c_str(), nullptr) != FALSE;
 }
 
+bool FolderFixture::RemoveEmptyFolder(std::wstring_view path) const
+{
+    return ::RemoveDirectoryW(LongPathForm(path).c_str()) != FALSE;
+}
+
 bool FolderFixture::Mark(std::wstring_view path, FileMarks marks) const
 {
     DWORD attributes = 0;
@@ -252,6 +301,33 @@ Result<> FolderFixture::AddVirtualItem(std::wstring_view, std::wstring_view) con
                                      L"that are no file come from shell extensions");
 }
 
+bool FolderFixture::RemoveFile(std::wstring_view path) const
+{
+    return ::DeleteFileW(LongPathForm(path).c_str()) != FALSE;
+}
+
+std::optional<std::wstring> FolderFixture::LongForm(std::wstring_view path)
+{
+    return L"\\\\?\\" + std::wstring(path);
+}
+
+std::optional<std::wstring> FolderFixture::SlashForm(std::wstring_view path)
+{
+    std::wstring slashed(path);
+    std::ranges::replace(slashed, L'\\', L'/');
+    return slashed;
+}
+
+std::wstring FolderFixture::NetworkPath()
+{
+    return L"\\\\nivaro-nowhere\\share\\traces";
+}
+
+void FolderFixture::SetVariable(std::wstring_view name, std::wstring_view value)
+{
+    ::SetEnvironmentVariableW(std::wstring(name).c_str(), std::wstring(value).c_str());
+}
+
 bool FolderFixture::Exists(std::wstring_view path) const
 {
     return ::GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -265,6 +341,23 @@ std::optional<std::uint64_t> FolderFixture::FileSize(std::wstring_view path) con
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+std::map<std::wstring, FolderFixture::TreeEntry> FolderFixture::Tree(std::wstring_view folder,
+                                                                   std::wstring_view sizeOnly) const
+{
+    std::map<std::wstring, TreeEntry> tree;
+    AddTree(std::wstring(folder), L"", sizeOnly, tree);
+    return tree;
+}
+
+std::optional<std::uint32_t> FolderFixture::Attributes(std::wstring_view path) const
+{
+    const DWORD attributes = ::GetFileAttributesW(LongPathForm(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return std::nullopt;
+    }
+    return attributes;
 }
 
 std::vector<std::wstring> FolderFixture::Names(std::wstring_view folder) const

@@ -1,0 +1,42 @@
+#pragma once
+// What the logic needs to know of the user's environment: the system's own folders, by what
+// they are rather than by how they are spelled, and the environment's variables.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nivaro {
+
+enum class KnownPlace {
+    kWindows,
+    kProgramFiles,
+    kProgramFilesX86,
+    kProgramData,
+    kUserProfiles,  // the folder that holds every user's profile
+    kProfile,       // the user's own profile folder
+    kDesktop,
+    kDocuments,
+    kDownloads,
+    kPictures,
+    kMusic,
+    kVideos,
+    kFavorites,
+    kRoamingAppData,
+    kLocalAppData,
+    kLocalAppDataLow,
+    kRecent,
+    kTemp,
+};
+
+class Environment {
+public:
+    virtual ~Environment() = default;
+
+    // The folder as the system names it for this user; nothing where the system has none.
+    virtual std::optional<std::wstring> KnownFolder(KnownPlace place) = 0;
+    // The text with every %NAME% of a set variable replaced by its value; the rest stays as it is.
+    virtual std::wstring Expand(std::wstring_view text) = 0;
+};
+
+}  // namespace nivaro

@@ -1,0 +1,21 @@
+#pragma once
+// The user's environment where Windows is not there: the known folders are what the tests set,
+// and the variables are the process's own.
+
+#include <map>
+#include <mutex>
+
+#include "platform/environment.h"
+
+namespace nivaro {
+
+class SubstituteEnvironment final : public Environment {
+public:
+    std::optional<std::wstring> KnownFolder(KnownPlace place) override;
+    std::wstring Expand(std::wstring_view text) override;
+
+    // Sets where a known folder is for every environment of this process; nothing removes it.
+    static void SetKnownFolder(KnownPlace place, std::optional<std::wstring> path);
+};
+
+}  // namespace nivaro

@@ -1,0 +1,20 @@
+#include "tests/support/registry_fixture.h"
+
+#include <atomic>
+
+#include "platform/utf16.h"
+
+namespace nivaro {
+
+RegistryFixture::~RegistryFixture()
+{
+    for (const std::wstring& link : links_) {
+        RemoveLink(link);  // before the tree: deleting a tree would go through a link
+    }
+    for (const std::wstring& key : denied_) {
+        AllowValueChanges(key);
+    }
+    (void)registry_.DeleteTree(kCurrentUser, root_);
+}
+
+}  // namespace nivaro
