@@ -7,27 +7,32 @@
 namespace nivaro::cli {
 
 const wchar_t* const kUsage =
-    LR"(Usage: nivaro-cli COMMAND [ID...] [--all] [--json]
+    LR"(Usage: nivaro-cli COMMAND [ID...] [--all | --every | --group NAME] [--json] [--items FILE]
 
 Commands:
-  list       the six items in window order: id, title, kind, target, whether its box starts checked
+  list       every item: id, title, kind, group, whether it is on by default, target
   preview    what a clean would remove now, and what it would leave and why; changes nothing
   clean      removes it, and says what was removed and what stayed and why
   help       this text (also --help)
 
-Items: give ids (see list); with none, the items whose boxes start checked, as "Clean" in the
-window; --all for all six, as "Clean All".
+Items: give ids (see list). With none, the main window's items whose boxes start
+checked, as "Clean" in the window.
+  --all          the main window's six, as "Clean All"
+  --group NAME   every item of a group as list shows it: Nivaro, Windows, "Your items"
+                 (may be given more than once)
+  --every        every item there is, whether on by default or not
 
 Options:
-  --all      every item
-  --json     one JSON document instead of text (preview and clean)
+  --json         one JSON document instead of text (preview and clean)
+  --items FILE   your own items and keep-lists from FILE instead of
+                 %AppData%\Nivaro\items.ini
 
 Exit codes:
   0  everything targeted was removed, or there was nothing to remove
   1  some entries stayed: a read-only or locked file, a link, a name the system cannot
-     address, a delete the system refused (subfolders, links to folders and a folder's
-     desktop.ini are never targets)
-  2  usage error: an unknown command, id or option
+     address, a delete the system refused (subfolders, links to folders, a folder's
+     desktop.ini and what the keep-list names are never targets)
+  2  usage error: an unknown command, id, group or option
   3  an item could not run at all: its folder was not found or is protected, or its
      key is a link
   4  the report could not be written (a full disk, a closed output); the clean has run
@@ -43,12 +48,24 @@ std::expected<Arguments, UsageError> ParseArguments(const std::vector<std::wstri
     }};
     Arguments parsed;
     bool commandSeen = false;
-    for (const std::wstring& arg : args) {
+    for (std::size_t at = 0; at < args.size(); ++at) {
+        const std::wstring& arg = args[at];
         if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
             return Arguments{};
         }
-        if (arg == L"--all") {
+        if (arg == L"--group" || arg == L"--items") {
+            if (at + 1 == args.size()) {
+                return std::unexpected(arg + L" needs a value");
+            }
+            if (arg == L"--group") {
+                parsed.groups.push_back(args[++at]);
+            } else {
+                parsed.itemsFile = args[++at];
+            }
+        } else if (arg == L"--all") {
             parsed.all = true;
+        } else if (arg == L"--every") {
+            parsed.every = true;
         } else if (arg == L"--json") {
             parsed.json = true;
         } else if (arg.starts_with(L"-")) {
@@ -68,11 +85,13 @@ std::expected<Arguments, UsageError> ParseArguments(const std::vector<std::wstri
         return std::unexpected(std::wstring(L"no command given"));
     }
     const bool selects = parsed.command == Command::kPreview || parsed.command == Command::kClean;
-    if (!selects && (parsed.all || !parsed.ids.empty())) {
+    const int ways = (parsed.all ? 1 : 0) + (parsed.every ? 1 : 0) + (parsed.groups.empty() ? 0 : 1) +
+                     (parsed.ids.empty() ? 0 : 1);
+    if (!selects && ways > 0) {
         return std::unexpected(std::wstring(L"only preview and clean take items"));
     }
-    if (parsed.all && !parsed.ids.empty()) {
-        return std::unexpected(std::wstring(L"give ids or --all, not both"));
+    if (ways > 1) {
+        return std::unexpected(std::wstring(L"give ids, --all, --group or --every, not both"));
     }
     if (parsed.json && !selects) {
         return std::unexpected(std::wstring(L"--json goes with preview and clean"));

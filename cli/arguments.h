@@ -2,6 +2,7 @@
 // The command line of nivaro-cli: a command, item ids and a few options.
 
 #include <expected>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,12 @@ enum class Command { kHelp, kList, kPreview, kClean };
 
 struct Arguments {
     Command command = Command::kHelp;
-    std::vector<std::wstring> ids;  // as given; empty for the items whose boxes start checked
-    bool all = false;               // every item, as "Clean All" does
+    std::vector<std::wstring> ids;  // as given; none: the main window's items whose boxes start checked
+    bool all = false;               // the main window's six, as "Clean All" does
+    bool every = false;             // every item there is
+    std::vector<std::wstring> groups;  // every item of these groups, as list shows them
     bool json = false;
+    std::optional<std::wstring> itemsFile;  // instead of %AppData%\Nivaro\items.ini
 };
 
 // A usage error's message, for standard error.

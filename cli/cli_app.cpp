@@ -3,14 +3,13 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cwctype>
 #include <memory>
 
 #include "cli/arguments.h"
-#include "items/nv_folder.h"
-#include "items/nv_reg.h"
-#include "main/form_items.h"
-#include "main/item_layout.h"
-#include "cli/headless_item_site.h"
+#include "items/folder_plan.h"
+#include "items/item_engine.h"
+#include "main/catalogue.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"
 
@@ -19,54 +18,88 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-struct CliItem {
-    const ControlLayout& control;
-    HeadlessItemSite site;
-    std::unique_ptr<ItemFrame> item;
-
-    std::wstring Id() const { return FromUtf8(control.id); }
-    std::wstring_view KindName() const { return item->Kind() == ItemKind::kFolder ? L"folder" : L"registry"; }
-};
-
-bool StartsChecked(const ControlLayout& item)
+std::wstring Id(const CatalogueItem& item)
 {
-    const std::optional<int> row = RowDigit(item.name);
-    return row && std::ranges::any_of(kItemLayout, [&](const ControlLayout& c) {
-               return c.kind == ControlKind::kCheckBox && c.index == *row && c.checked;
-           });
+    return FromUtf8(item.definition.id);
 }
 
-// The item's target as its setting names it, and for a "%" folder the path it resolves to now.
-std::wstring Setting(const CliItem& cli)
+bool IsFolderPart(const ItemTarget& target)
 {
-    if (cli.item->Kind() == ItemKind::kFolder) {
-        const auto& folder = static_cast<const NvFolder&>(*cli.item);
-        if (!folder.Folder().starts_with(L'%')) {
-            return folder.Folder();
+    return std::holds_alternative<FolderTarget>(target);
+}
+
+std::wstring_view KindName(const ItemDefinition& item)
+{
+    const bool folders = std::ranges::any_of(item.targets, IsFolderPart);
+    const bool keys = !std::ranges::all_of(item.targets, IsFolderPart);
+    return folders && keys ? L"mixed" : folders ? L"folder" : L"registry";
+}
+
+bool SameText(std::wstring_view a, std::wstring_view b)
+{
+    return std::ranges::equal(a, b, [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+}
+
+// What each target names, as its setting says it and, where that differs, where it resolves now.
+std::wstring Setting(const PlatformServices& services, const ItemTarget& target)
+{
+    if (const auto* key = std::get_if<RegistryTarget>(&target)) {
+        std::wstring text = KeyDisplayName(key->root, key->key);
+        if (key->value) {
+            text += L" (value \"" + *key->value + L"\")";
         }
-        const std::wstring resolved = folder.ResolvePath();
-        return folder.Folder() + L" = " + (resolved.empty() ? L"(not set)" : resolved);
+        return key->eachSubkey ? text + L"\\*" : text;
     }
-    const auto& reg = static_cast<const NvReg&>(*cli.item);
-    return KeyDisplayName(reg.HKey(), reg.RegKey());
+    const auto& folder = std::get<FolderTarget>(target);
+    const Result<std::wstring> resolved = ResolveFolder(services, folder);
+    std::wstring text = folder.form == FolderForm::kSetting ? folder.path : L"";
+    if (folder.form != FolderForm::kSetting || folder.path.starts_with(L'%')) {
+        text += (text.empty() ? L"" : L" = ") + (resolved ? *resolved : L"(not set)");
+    }
+    std::wstring patterns;
+    for (const std::wstring& pattern : folder.patterns) {
+        patterns += (patterns.empty() ? L" [" : L";") + pattern;
+    }
+    return text + (patterns.empty() ? L"" : patterns + L"]");
 }
 
-std::expected<std::vector<CliItem*>, std::wstring> Select(const Arguments& args,
-                                                          const std::vector<std::unique_ptr<CliItem>>& items)
+std::wstring Settings(const PlatformServices& services, const ItemDefinition& item)
 {
-    std::vector<CliItem*> selected;
+    std::wstring text;
+    for (const ItemTarget& target : item.targets) {
+        text += (text.empty() ? L"" : L"; ") + Setting(services, target);
+    }
+    return text;
+}
+
+std::expected<std::vector<const CatalogueItem*>, std::wstring> Select(const Arguments& args, const Catalogue& catalogue)
+{
     for (const std::wstring& id : args.ids) {
-        if (std::ranges::none_of(items, [&](const auto& item) { return item->Id() == id; })) {
+        if (catalogue.Find(ToUtf8(id)) == nullptr) {
             return std::unexpected(L"unknown item '" + id + L"' (see: nivaro-cli list)");
         }
     }
-    for (const auto& item : items) {
-        const bool chosen = args.all ? true
-                            : args.ids.empty()
-                                ? StartsChecked(item->control)
-                                : std::ranges::find(args.ids, item->Id()) != args.ids.end();
+    for (const std::wstring& group : args.groups) {
+        if (std::ranges::none_of(catalogue.Items(), [&](const auto& item) { return SameText(item.definition.group, group); })) {
+            return std::unexpected(L"no group '" + group + L"' (see: nivaro-cli list)");
+        }
+    }
+    std::vector<const CatalogueItem*> selected;
+    for (const CatalogueItem& item : catalogue.Items()) {
+        bool chosen = false;
+        if (args.every) {
+            chosen = true;
+        } else if (args.all) {
+            chosen = item.control != nullptr;
+        } else if (!args.groups.empty()) {
+            chosen = std::ranges::any_of(args.groups, [&](const auto& group) { return SameText(item.definition.group, group); });
+        } else if (!args.ids.empty()) {
+            chosen = std::ranges::find(args.ids, Id(item)) != args.ids.end();
+        } else {
+            chosen = item.control != nullptr && item.definition.onByDefault;  // as "Clean" in the window
+        }
         if (chosen) {
-            selected.push_back(item.get());
+            selected.push_back(&item);
         }
     }
     return selected;
@@ -89,27 +122,14 @@ std::wstring Quoted(std::wstring_view name)
     return L"\"" + std::wstring(name) + L"\"";
 }
 
-// A value by its quoted name, so that blanks show; a folder entry by its path and size, or by
-// its shell name when it is no file.
-std::wstring TargetLabel(ItemKind kind, const PlannedTarget& target)
-{
-    if (kind == ItemKind::kRegistryList) {
-        return Quoted(target.entry.name);
-    }
-    if (target.entry.path.empty()) {
-        return target.entry.name;
-    }
-    if (!target.size) {
-        return target.entry.path;
-    }
-    return target.entry.path + L"  (" + std::to_wstring(*target.size) + (*target.size == 1 ? L" byte)" : L" bytes)");
-}
-
 class Report {
 public:
-    Report(bool cleaning, bool json) : cleaning_(cleaning), json_(json) {}
+    Report(bool cleaning, bool json, Environment& environment)
+        : cleaning_(cleaning), json_(json), environment_(environment)
+    {
+    }
 
-    void Add(const CliItem& cli, const ItemPlan& plan)
+    void Add(const CatalogueItem& item, const ItemPlan& plan)
     {
         std::size_t done = 0;
         std::size_t left = 0;
@@ -119,12 +139,13 @@ public:
             const bool gone = cleaning_ ? target.removed : target.remove;
             (gone ? done : left) += 1;
             const std::wstring action = cleaning_ ? (gone ? L"removed" : L"stayed") : (gone ? L"remove" : L"leave");
-            Json entry{{"name", ToUtf8(target.entry.name)}, {"action", ToUtf8(action)}};
-            if (cli.item->Kind() == ItemKind::kFolder) {
+            const bool folder = IsFolderPart(plan.parts[target.part].what);
+            Json entry{{"name", ToUtf8(target.Label())}, {"action", ToUtf8(action)}};
+            if (folder) {
                 entry["path"] = target.entry.path.empty() ? Json(nullptr) : Json(ToUtf8(target.entry.path));
                 entry["size"] = target.size ? Json(*target.size) : Json(nullptr);
             }
-            std::wstring line = L"  " + action + std::wstring(8 - action.size(), L' ') + TargetLabel(cli.item->Kind(), target);
+            std::wstring line = L"  " + action + std::wstring(8 - action.size(), L' ') + Label(folder, target);
             if (!gone) {
                 const LeaveReason reason = target.reason == LeaveReason::kNone ? LeaveReason::kRefused : target.reason;
                 if (IsTraceLeftBehind(reason)) {
@@ -142,19 +163,22 @@ public:
             ++totals_.cannotRun;
         }
 
-        items_.push_back(Json{{"id", cli.control.id},
-                              {"title", ToUtf8(cli.item->Title())},
-                              {"kind", ToUtf8(cli.KindName())},
+        items_.push_back(Json{{"id", item.definition.id},
+                              {"title", ToUtf8(item.definition.title)},
+                              {"kind", ToUtf8(KindName(item.definition))},
+                              {"group", ToUtf8(item.definition.group)},
                               {"target", ToUtf8(plan.target)},
                               {"problem", plan.problem ? Json(ToUtf8(plan.problem->description)) : Json(nullptr)},
                               {"targets", std::move(targets)},
                               {DoneKey(), done},
                               {LeftKey(), left}});
 
-        text_ += cli.item->Title() + L" [" + cli.Id() + L"]: " + plan.target + L"\n";
+        text_ += item.definition.title + L" [" + Id(item) + L"]: " + plan.target + L"\n";
         if (plan.problem) {
             text_ += L"  cannot run: " + plan.problem->description + L"\n";
-            return;
+            if (plan.targets.empty()) {
+                return;
+            }
         }
         text_ += lines;
         text_ += L"  " + CountsText(done, left) + L"\n";
@@ -173,7 +197,7 @@ public:
         }
         std::wstring total = L"Total: " + CountsText(totals_.done, totals_.left);
         if (totals_.cannotRun > 0) {
-            total += L"; " + std::to_wstring(totals_.cannotRun) + L" could not run";
+            total += L"; " + Count(totals_.cannotRun) + L" could not run";
         }
         return text_ + total + L"\n";
     }
@@ -181,15 +205,33 @@ public:
 private:
     const char* DoneKey() const { return cleaning_ ? "removed" : "remove"; }
     const char* LeftKey() const { return cleaning_ ? "stayed" : "leave"; }
+    // Counts a person reads are grouped as the user's locale groups them; JSON keeps plain numbers.
+    std::wstring Count(std::size_t n) const { return environment_.GroupedCount(n); }
     // "2 removed, 1 stayed", or "2 to remove, 1 to leave".
     std::wstring CountsText(std::size_t done, std::size_t left) const
     {
-        return std::to_wstring(done) + (cleaning_ ? L" removed, " : L" to remove, ") + std::to_wstring(left) +
+        return Count(done) + (cleaning_ ? L" removed, " : L" to remove, ") + Count(left) +
                (cleaning_ ? L" stayed" : L" to leave");
+    }
+    // A value by its quoted name, so that blanks show; a folder entry by its path and size, or by
+    // its shell name when it is no file.
+    std::wstring Label(bool folder, const PlannedTarget& target) const
+    {
+        if (!folder) {
+            return Quoted(target.Label());
+        }
+        if (target.entry.path.empty()) {
+            return target.entry.name;
+        }
+        if (!target.size) {
+            return target.entry.path;
+        }
+        return target.entry.path + L"  (" + Count(*target.size) + (*target.size == 1 ? L" byte)" : L" bytes)");
     }
 
     bool cleaning_;
     bool json_;
+    Environment& environment_;
     Totals totals_;
     Json items_ = Json::array();
     std::wstring text_;
@@ -202,14 +244,31 @@ std::wstring Pad(std::wstring_view text, std::size_t width)
     return padded;
 }
 
-bool List(const std::vector<std::unique_ptr<CliItem>>& items, const Output& output)
+bool List(const Catalogue& catalogue, const PlatformServices& services, const Output& output)
 {
-    std::wstring text = Pad(L"ID", 13) + Pad(L"TITLE", 18) + Pad(L"KIND", 10) + Pad(L"BOX", 9) + L"TARGET\n";
-    for (const auto& item : items) {
-        text += Pad(item->Id(), 13) + Pad(item->item->Title(), 18) + Pad(item->KindName(), 10) +
-                Pad(StartsChecked(item->control) ? L"checked" : L"clear", 9) + Setting(*item) + L"\n";
+    std::wstring text = Pad(L"ID", 16) + Pad(L"TITLE", 24) + Pad(L"KIND", 10) + Pad(L"GROUP", 12) + Pad(L"DEFAULT", 9) +
+                        L"TARGET\n";
+    for (const CatalogueItem& item : catalogue.Items()) {
+        const ItemDefinition& d = item.definition;
+        text += Pad(Id(item), 16) + Pad(d.title, 24) + Pad(KindName(d), 10) + Pad(d.group, 12) +
+                Pad(d.onByDefault ? L"on" : L"off", 9) + Settings(services, d) + L"\n";
     }
     return output.out(text);
+}
+
+// The user's file's lines that were refused, and why the file could not be read: on standard error.
+void TellAboutUserItems(const UserItems& user, const Output& output)
+{
+    if (user.error) {
+        (void)output.err(L"nivaro-cli: " + *user.error + L"\n");
+    }
+    if (user.file) {
+        for (const LineFate& line : user.file->lines) {
+            if (!line.accepted) {
+                (void)output.err(L"nivaro-cli: " + user.path + L": " + line.message + L"\n");
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -218,50 +277,40 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
 {
     auto parsed = ParseArguments(args);
     if (!parsed) {
-        output.err(L"nivaro-cli: " + parsed.error() + L"\n" + L"Try 'nivaro-cli --help'.\n");
+        (void)output.err(L"nivaro-cli: " + parsed.error() + L"\n" + L"Try 'nivaro-cli --help'.\n");
         return exit_code::kUsage;
     }
     if (parsed->command == Command::kHelp) {
         return output.out(kUsage) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
     }
 
-    std::vector<std::unique_ptr<CliItem>> items;
-    for (const ControlLayout& control : kItemLayout) {
-        if (!control.IsItem()) {
-            continue;
-        }
-        auto cli = std::make_unique<CliItem>(CliItem{control, {}, nullptr});
-        auto item = CreateItem(control, cli->site, services);
-        if (!item) {
-            output.err(L"nivaro-cli: " + item.error().description + L"\n");
-            return exit_code::kCannotRun;
-        }
-        cli->item = std::move(*item);
-        items.push_back(std::move(cli));
-    }
+    const UserItems user = ReadUserItems(services, parsed->itemsFile);
+    TellAboutUserItems(user, output);
+    const Catalogue catalogue = Catalogue::Build(services, user);
     if (parsed->command == Command::kList) {
-        return List(items, output) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
+        return List(catalogue, services, output) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
     }
 
-    auto selected = Select(*parsed, items);
+    auto selected = Select(*parsed, catalogue);
     if (!selected) {
-        output.err(L"nivaro-cli: " + selected.error() + L"\n");
+        (void)output.err(L"nivaro-cli: " + selected.error() + L"\n");
         return exit_code::kUsage;
     }
     const bool cleaning = parsed->command == Command::kClean;
-    Report report(cleaning, parsed->json);
-    for (CliItem* cli : *selected) {
+    Report report(cleaning, parsed->json, services.environment);
+    for (const CatalogueItem* item : *selected) {
         // A clean takes the list once and decides each entry as it reaches it; a preview decides
         // every entry ahead, changing nothing.
         Unpaced pace;
-        ItemPlan plan = cli->item->Plan(cleaning ? Foresight::kListOnly : Foresight::kDecideEach, pace);
-        if (cleaning && !plan.problem) {
-            cli->item->Carry(plan, pace);
+        ItemPlan plan =
+            PlanItem(services, item->definition, cleaning ? Foresight::kListOnly : Foresight::kDecideEach, pace);
+        if (cleaning) {
+            CarryItem(services, plan, pace);
         }
         if (plan.problem) {
-            output.err(L"nivaro-cli: " + cli->item->Title() + L": " + plan.problem->description + L"\n");
+            (void)output.err(L"nivaro-cli: " + item->definition.title + L": " + plan.problem->description + L"\n");
         }
-        report.Add(*cli, plan);
+        report.Add(*item, plan);
     }
     if (!output.out(report.Render())) {
         (void)output.err(L"nivaro-cli: the report could not be written\n");

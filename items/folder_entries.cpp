@@ -112,6 +112,7 @@ bool IsTraceLeftBehind(LeaveReason reason)
     case LeaveReason::kLinkedFolder:
     case LeaveReason::kFolderSettings:
     case LeaveReason::kGone:
+    case LeaveReason::kKeepList:
         return false;
     case LeaveReason::kReadOnly:
     case LeaveReason::kLocked:
@@ -155,6 +156,8 @@ std::wstring_view LeaveReasonText(LeaveReason reason)
         return L"name cannot be verified";
     case LeaveReason::kNotAFile:
         return L"not a file";
+    case LeaveReason::kKeepList:
+        return L"keep-list";
     }
     return L"";
 }

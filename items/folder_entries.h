@@ -32,6 +32,7 @@ enum class LeaveReason {
     kUnopenableName,  // listed, but the platform cannot open an entry by this name
     kUnverifiableName,  // where its handle leads cannot be told apart from a neighbour's
     kNotAFile,          // a pipe or another node that is neither file nor folder
+    kKeepList,          // the user's keep-list names it
 };
 
 struct EntryDecision {

@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "items/cookie_hosts.h"
+#include "items/name_pattern.h"
 #include "items/protected_places.h"
 #include "registry/mod_reg.h"
 
@@ -13,24 +15,61 @@ constexpr std::size_t kListingBatch = 256;
 // The shell's namespace reaches no folder whose path passes MAX_PATH; such a folder is listed
 // from its own handle.
 constexpr std::size_t kShellPathLimit = 260;
+// A cookie file names its hosts near its start; a file longer than this is no cookie.
+constexpr std::size_t kCookieBytes = 64 * 1024;
 
 Error NotFound(std::wstring description)
 {
     return {error_number::kPathNotFound, std::move(description)};
 }
 
+bool KeptByName(const ItemPlan& plan, const ShellEntry& entry)
+{
+    return MatchesAny(entry.name, plan.keep) || (entry.name != entry.parsingName && MatchesAny(entry.parsingName, plan.keep));
+}
+
+bool KeptByCookieHost(const ItemPlan& plan, EntryHandle& handle)
+{
+    if (!plan.keepByCookieHost || plan.keep.empty() || !handle.IsFile()) {
+        return false;  // a pipe is never read: the read would wait for a writer
+    }
+    const std::optional<std::string> text = handle.ReadStart(kCookieBytes);
+    if (!text) {
+        return false;
+    }
+    for (const std::wstring& host : CookieHosts(*text)) {
+        for (const std::wstring& pattern : plan.keep) {
+            if (HostKept(host, pattern)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+PlannedTarget Listed(ShellEntry entry, std::size_t part)
+{
+    PlannedTarget target{.entry = std::move(entry), .part = part};
+    if (target.entry.IsFileSystemObject() && (target.entry.attributes & file_attr::kDirectory) == 0) {
+        target.size = target.entry.size;
+    }
+    return target;
+}
+
+}  // namespace
+
 // How many of a folder's entries end up with each name once the dots and blanks that end it are
 // taken away, counted the first time it is asked: most folders never need it.
-class TrimmedNames {
+class TrimmedNameCounts {
 public:
-    explicit TrimmedNames(const std::vector<PlannedTarget>& targets) : targets_(targets) {}
+    TrimmedNameCounts(const std::vector<PlannedTarget>& targets, std::size_t part) : targets_(targets), part_(part) {}
 
     bool Shared(std::wstring_view name)
     {
         if (!counted_) {
             counted_ = true;
             for (const PlannedTarget& target : targets_) {
-                if (target.entry.IsFileSystemObject()) {
+                if (target.part == part_ && target.entry.IsFileSystemObject()) {
                     ++counts_[std::wstring(WithoutTrailingDotsAndBlanks(target.entry.parsingName))];
                 }
             }
@@ -41,9 +80,12 @@ public:
 
 private:
     const std::vector<PlannedTarget>& targets_;
+    std::size_t part_;
     std::unordered_map<std::wstring, int> counts_;
     bool counted_ = false;
 };
+
+namespace {
 
 struct Inspection {
     EntryDecision decision;
@@ -52,80 +94,41 @@ struct Inspection {
 
 // The one way an entry is decided, for a preview and a clean alike. A preview also asks the
 // handle whether it is on a file, which a clean learns from the delete itself.
-Inspection Inspect(FolderHandle& folder, const ShellEntry& entry, TrimmedNames& trimmed, Foresight foresight)
+Inspection Inspect(const ItemPlan& plan, FolderHandle& folder, const ShellEntry& entry, TrimmedNameCounts& trimmed,
+                   Foresight foresight)
 {
     if (std::optional<EntryDecision> decided = DecideFromListing(entry)) {
+        if (decided->action == EntryAction::kShellDelete && KeptByName(plan, entry)) {
+            return {{EntryAction::kLeave, LeaveReason::kKeepList}, nullptr};
+        }
         return {*decided, nullptr};
+    }
+    if (KeptByName(plan, entry)) {
+        return {{EntryAction::kLeave, LeaveReason::kKeepList}, nullptr};
     }
     EntryOpening opening = folder.Open(entry.parsingName);
     class Questions final : public EntryQuestions {
     public:
-        Questions(FolderHandle& folder, const ShellEntry& entry, TrimmedNames& trimmed)
-            : folder_(folder), entry_(entry), trimmed_(trimmed)
-        {
-        }
+        Questions(FolderHandle& f, const ShellEntry& e, TrimmedNameCounts& t) : folder_(f), entry_(e), trimmed_(t) {}
         bool StillListed() override { return folder_.Holds(entry_.parsingName); }
         bool NameShared() override { return trimmed_.Shared(entry_.parsingName); }
 
     private:
         FolderHandle& folder_;
         const ShellEntry& entry_;
-        TrimmedNames& trimmed_;
+        TrimmedNameCounts& trimmed_;
     } questions(folder, entry, trimmed);
     const EntryDecision decision = DecideOpened(entry, opening, questions);
     if (decision.action != EntryAction::kRemoveFile) {
         return {decision, nullptr};
     }
+    if (KeptByCookieHost(plan, *opening.entry)) {
+        return {{EntryAction::kLeave, LeaveReason::kKeepList}, nullptr};
+    }
     if (foresight == Foresight::kDecideEach && !opening.entry->IsFile()) {
         return {{EntryAction::kLeave, ReasonForDelete(DeleteOutcome::kNotAFile)}, nullptr};
     }
     return {decision, std::move(opening.entry)};
-}
-
-PlannedTarget Listed(ShellEntry entry)
-{
-    PlannedTarget target{.entry = std::move(entry)};
-    if (target.entry.IsFileSystemObject() && (target.entry.attributes & file_attr::kDirectory) == 0) {
-        target.size = target.entry.size;
-    }
-    return target;
-}
-
-// Finds the folder and refuses it when it may not be cleaned; on success the plan holds it.
-bool OpenPlannedFolder(const PlatformServices& services, std::wstring_view setting, ItemPlan& plan)
-{
-    Result<std::wstring> path = ResolveFolderSetting(services, setting);
-    if (!path) {
-        plan.target = setting;
-        plan.problem = path.error();
-        return false;
-    }
-    plan.target = *path;
-    switch (services.files.Form(*path)) {
-    case PathForm::kEmpty:
-        plan.problem = NotFound(L"No folder is set");
-        return false;
-    case PathForm::kRelative:
-        plan.problem = NotFound(*path + L" is not a full path");
-        return false;
-    case PathForm::kNetwork:
-        plan.problem = NotFound(*path + L" is on the network; only local folders are cleaned");
-        return false;
-    case PathForm::kFull:
-        break;
-    }
-    auto folder = services.files.OpenFolder(*path);
-    if (!folder) {
-        plan.problem = NotFound(*path + L": " + folder.error().description);
-        return false;
-    }
-    plan.target = (*folder)->Path();
-    if (std::optional<std::wstring> why = WhyProtected(**folder, services.files, services.environment)) {
-        plan.problem = Error{error_number::kPermissionDenied, std::move(*why)};
-        return false;
-    }
-    plan.folder = std::move(*folder);
-    return true;
 }
 
 }  // namespace
@@ -151,41 +154,93 @@ Result<std::wstring> ResolveFolderSetting(const PlatformServices& services, std:
     }
 }
 
-ItemPlan FindFolder(const PlatformServices& services, std::wstring_view setting)
+Result<std::wstring> ResolveFolder(const PlatformServices& services, const FolderTarget& target)
 {
-    ItemPlan plan;
-    (void)OpenPlannedFolder(services, setting, plan);
-    return plan;
+    switch (target.form) {
+    case FolderForm::kSetting:
+        return ResolveFolderSetting(services, target.path);
+    case FolderForm::kExpanded:
+        return services.environment.Expand(target.path);
+    case FolderForm::kKnownFolder:
+        break;
+    }
+    const std::optional<std::wstring> known = target.place ? services.environment.KnownFolder(*target.place) : std::nullopt;
+    if (!known) {
+        return std::unexpected(NotFound(L"The system has no such folder"));
+    }
+    if (target.path.empty()) {
+        return *known;
+    }
+    std::wstring path = *known;
+    if (!path.ends_with(services.files.Separator())) {
+        path.push_back(services.files.Separator());
+    }
+    return path + target.path;
 }
 
-ItemPlan PlanFolder(const PlatformServices& services, std::wstring_view setting, Foresight foresight, RunPace& pace)
+void FindFolder(const PlatformServices& services, PlanPart& part)
 {
-    ItemPlan plan = FindFolder(services, setting);
-    ListFolder(services, plan, foresight, pace);
-    return plan;
-}
-
-void ListFolder(const PlatformServices& services, ItemPlan& plan, Foresight foresight, RunPace& pace)
-{
-    if (!plan.folder || plan.problem) {
+    Result<std::wstring> path = ResolveFolder(services, std::get<FolderTarget>(part.what));
+    if (!path) {
+        part.target = std::get<FolderTarget>(part.what).path;
+        part.problem = path.error();
         return;
     }
-    // The shell shows what the folder holds, virtual entries included.
-    if (plan.folder->Path().size() < kShellPathLimit) {
-        if (auto shell = services.shell.NameSpace(plan.folder->Path())) {
-            plan.shellFolder = std::move(*shell);
+    part.target = *path;
+    switch (services.files.Form(*path)) {
+    case PathForm::kEmpty:
+        part.problem = NotFound(L"No folder is set");
+        return;
+    case PathForm::kRelative:
+        part.problem = NotFound(*path + L" is not a full path");
+        return;
+    case PathForm::kNetwork:
+        part.problem = NotFound(*path + L" is on the network; only local folders are cleaned");
+        return;
+    case PathForm::kFull:
+        break;
+    }
+    auto folder = services.files.OpenFolder(*path);
+    if (!folder) {
+        part.problem = NotFound(*path + L": " + folder.error().description);
+        return;
+    }
+    part.target = (*folder)->Path();
+    if (std::optional<std::wstring> why = WhyProtected(**folder, services.files, services.environment)) {
+        part.problem = Error{error_number::kPermissionDenied, std::move(*why)};
+        return;
+    }
+    part.folder = std::move(*folder);
+}
+
+void ListFolder(const PlatformServices& services, ItemPlan& plan, std::size_t index, Foresight foresight,
+                RunPace& pace)
+{
+    PlanPart& part = plan.parts[index];
+    if (!part.folder || part.problem) {
+        return;
+    }
+    // The shell shows what the folder holds, virtual entries included. A plain folder is listed
+    // from its own handle instead: in batches, and reading nothing twice.
+    if (part.folder->Path().size() < kShellPathLimit) {
+        if (auto shell = services.shell.NameSpace(part.folder->Path()); shell && !(*shell)->ShowsOnlyFiles()) {
+            part.shellFolder = std::move(*shell);
         }
     }
-    EntryLister& lister = plan.shellFolder ? static_cast<EntryLister&>(*plan.shellFolder) : *plan.folder;
+    EntryLister& lister = part.shellFolder ? static_cast<EntryLister&>(*part.shellFolder) : *part.folder;
+    const std::vector<std::wstring>& patterns = std::get<FolderTarget>(part.what).patterns;
+    const std::size_t first = plan.targets.size();
     std::vector<ShellEntry> batch;
     for (bool more = true; more;) {
         batch.clear();
         Result<bool> read = lister.Next(batch, kListingBatch);
         for (ShellEntry& entry : batch) {
-            plan.targets.push_back(Listed(std::move(entry)));
+            if (patterns.empty() || MatchesAny(entry.name, patterns) || MatchesAny(entry.parsingName, patterns)) {
+                plan.targets.push_back(Listed(std::move(entry), index));
+            }
         }
         if (!read) {
-            plan.problem = read.error();
+            part.problem = read.error();
             return;
         }
         more = *read;
@@ -196,43 +251,46 @@ void ListFolder(const PlatformServices& services, ItemPlan& plan, Foresight fore
     if (foresight == Foresight::kListOnly) {
         return;
     }
-    TrimmedNames trimmed(plan.targets);
-    for (PlannedTarget& target : plan.targets) {
+    TrimmedNameCounts trimmed(plan.targets, index);
+    for (std::size_t at = first; at < plan.targets.size(); ++at) {
         if (!pace.Continue()) {
             return;
         }
-        const EntryDecision decision = Inspect(*plan.folder, target.entry, trimmed, Foresight::kDecideEach).decision;
+        PlannedTarget& target = plan.targets[at];
+        const EntryDecision decision = Inspect(plan, *part.folder, target.entry, trimmed, Foresight::kDecideEach).decision;
         target.remove = decision.action != EntryAction::kLeave;
         target.reason = decision.reason;
+        pace.Seen(at + 1);
     }
 }
 
-std::size_t CarryFolder(const PlatformServices&, ItemPlan& plan, RunPace& pace)
+FolderCarrier::FolderCarrier(ItemPlan& plan) : plan_(plan)
 {
-    if (!plan.folder || plan.problem) {
-        return 0;
+    for (std::size_t part = 0; part < plan.parts.size(); ++part) {
+        trimmed_.push_back(std::make_unique<TrimmedNameCounts>(plan.targets, part));
     }
-    TrimmedNames trimmed(plan.targets);
-    std::size_t removed = 0;
-    pace.Progress(0.0);
-    for (std::size_t index = 0; index < plan.targets.size(); ++index) {
-        (void)pace.Continue();  // a clean, once begun, works through every entry
-        PlannedTarget& target = plan.targets[index];
-        Inspection inspection = Inspect(*plan.folder, target.entry, trimmed, Foresight::kListOnly);
-        target.remove = inspection.decision.action != EntryAction::kLeave;
-        target.reason = inspection.decision.reason;
-        target.removed = false;
-        if (inspection.decision.action == EntryAction::kRemoveFile) {
-            target.reason = ReasonForDelete(inspection.handle->Delete());
-        } else if (inspection.decision.action == EntryAction::kShellDelete) {
-            const bool gone = plan.shellFolder && plan.shellFolder->InvokeDelete(target.entry).value_or(false);
-            target.reason = gone ? LeaveReason::kNone : LeaveReason::kRefused;
-        }
-        target.removed = target.remove && target.reason == LeaveReason::kNone;
-        removed += target.removed ? 1 : 0;
-        pace.Progress(static_cast<double>(index + 1) / static_cast<double>(plan.targets.size()));
-    }
-    return removed;
 }
+
+FolderCarrier::~FolderCarrier() = default;
+
+void FolderCarrier::Carry(PlannedTarget& target)
+{
+    PlanPart& part = plan_.parts[target.part];
+    target.removed = false;
+    if (!part.folder || part.problem) {
+        target.reason = LeaveReason::kRefused;
+        return;
+    }
+    Inspection inspection = Inspect(plan_, *part.folder, target.entry, *trimmed_[target.part], Foresight::kListOnly);
+    target.remove = inspection.decision.action != EntryAction::kLeave;
+    target.reason = inspection.decision.reason;
+    if (inspection.decision.action == EntryAction::kRemoveFile) {
+        target.reason = ReasonForDelete(inspection.handle->Delete());
+    } else if (inspection.decision.action == EntryAction::kShellDelete) {
+        const bool gone = part.shellFolder && part.shellFolder->InvokeDelete(target.entry).value_or(false);
+        target.reason = gone ? LeaveReason::kNone : LeaveReason::kRefused;
+    }
+    target.removed = target.remove && target.reason == LeaveReason::kNone;
+}  // the entry's handle closes here, and a deleted entry goes with it
 
 }  // namespace nivaro

@@ -14,6 +14,15 @@ Result<> ItemFrame::SetTitle(std::wstring title)
     return {};
 }
 
+ItemDefinition ItemFrame::BaseDefinition() const
+{
+    ItemDefinition definition;
+    definition.title = title_;
+    definition.keep = keep_;
+    definition.keepByCookieHost = keepByCookieHost_;
+    return definition;
+}
+
 void ItemFrame::InitTitle()
 {
     title_.clear();

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "items/cleaning_item.h"
+#include "items/item_definition.h"
 #include "items/item_design.h"
 #include "items/item_plan.h"
 #include "items/property_set.h"
@@ -24,6 +25,15 @@ public:
     Result<> SetTitle(std::wstring title) override;
 
     virtual ItemKind Kind() const = 0;
+
+    // What the item cleans, as data: a copy that a preview on another thread can work from.
+    virtual ItemDefinition Definition() const = 0;
+    // The user's keep-list for this item; not a stored property, it comes with the user's items.
+    void SetKeep(std::vector<std::wstring> keep, bool byCookieHost)
+    {
+        keep_ = std::move(keep);
+        keepByCookieHost_ = byCookieHost;
+    }
 
     // Gives every property its default, for a new item that has no stored set.
     virtual void InitProperties() = 0;
@@ -52,6 +62,9 @@ protected:
     explicit ItemFrame(ItemSite& site) : site_(site) {}
 
     ItemSite& Site() const { return site_; }
+
+    // The definition's parts that every item has: its title and keep-list.
+    ItemDefinition BaseDefinition() const;
 
     // The title's part of InitProperties: empty, and shown so.
     void InitTitle();
@@ -83,6 +96,8 @@ protected:
 private:
     ItemSite& site_;
     std::wstring title_;
+    std::vector<std::wstring> keep_;
+    bool keepByCookieHost_ = false;
 };
 
 }  // namespace nivaro

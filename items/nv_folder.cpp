@@ -33,14 +33,21 @@ void NvFolder::WriteProperties(PropertySet& set) const
     WriteTitle(set);
 }
 
+ItemDefinition NvFolder::Definition() const
+{
+    ItemDefinition definition = BaseDefinition();
+    definition.targets.push_back(FolderTarget{.form = FolderForm::kSetting, .path = folder_});
+    return definition;
+}
+
 ItemPlan NvFolder::Plan(Foresight foresight, RunPace& pace) const
 {
-    return PlanFolder(services_, folder_, foresight, pace);
+    return PlanItem(services_, Definition(), foresight, pace);
 }
 
 std::size_t NvFolder::Carry(ItemPlan& plan, RunPace& pace) const
 {
-    return CarryFolder(services_, plan, pace);
+    return CarryItem(services_, plan, pace);
 }
 
 Result<> NvFolder::Start()
@@ -49,8 +56,8 @@ Result<> NvFolder::Start()
     {
         // The folder is found and held before anything shows: one that cannot be cleaned only
         // says why.
-        ItemPlan plan = FindFolder(services_, folder_);
-        if (!plan.folder) {
+        ItemPlan plan = BeginPlan(services_, Definition());
+        if (plan.problem) {
             const bool refused = plan.problem && plan.problem->number == error_number::kPermissionDenied;
             (void)SetStatus(refused ? item_text::kFolderProtected : item_text::kFolderMissing);
             (void)ResetBand();
@@ -58,7 +65,7 @@ Result<> NvFolder::Start()
         }
         (void)ResetBand();
         (void)SetStatus(item_text::kRemoving);
-        ListFolder(services_, plan, Foresight::kListOnly, pace);
+        ListPlan(services_, plan, Foresight::kListOnly, pace);
         const std::size_t cleaned = Carry(plan, pace);  // nothing when the folder could not be listed
         (void)SetStatus(CountText(static_cast<long long>(cleaned)));
     }  // the folder and its namespace view are released here, before the last band reset

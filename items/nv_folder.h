@@ -7,6 +7,7 @@
 #include <string>
 
 #include "items/folder_plan.h"
+#include "items/item_engine.h"
 #include "items/item_frame.h"
 #include "platform/services.h"
 
@@ -17,6 +18,7 @@ public:
     NvFolder(ItemSite& site, const PlatformServices& services) : ItemFrame(site), services_(services) {}
 
     ItemKind Kind() const override { return ItemKind::kFolder; }
+    ItemDefinition Definition() const override;
 
     const std::wstring& Folder() const { return folder_; }
     // Design time only: refused with error 382 while the program runs.

@@ -42,14 +42,29 @@ void NvReg::WriteProperties(PropertySet& set) const
     WriteTitle(set);
 }
 
+ItemDefinition NvReg::Definition() const
+{
+    ItemDefinition definition = BaseDefinition();
+    definition.targets.push_back(RegistryTarget{.root = hkey_, .key = regKey_});
+    return definition;
+}
+
+// The registry half of the engine: a list item needs nothing of the platform but its registry.
 ItemPlan NvReg::Plan(Foresight, RunPace& pace) const
 {
-    return PlanRegistryList(registry_, hkey_, regKey_, pace);
+    const ItemDefinition definition = Definition();
+    ItemPlan plan;
+    plan.keep = definition.keep;
+    plan.parts.emplace_back().what = definition.targets.front();
+    ListRegistry(registry_, plan, 0, pace);
+    plan.target = plan.parts.front().target;
+    plan.problem = plan.parts.front().problem;
+    return plan;
 }
 
 std::size_t NvReg::Carry(ItemPlan& plan, RunPace& pace) const
 {
-    return CarryRegistryList(registry_, hkey_, regKey_, plan, pace);
+    return CarryRegistry(registry_, plan, pace);
 }
 
 Result<> NvReg::Start()

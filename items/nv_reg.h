@@ -15,6 +15,7 @@ public:
     NvReg(ItemSite& site, RegistryApi& registry) : ItemFrame(site), registry_(registry) {}
 
     ItemKind Kind() const override { return ItemKind::kRegistryList; }
+    ItemDefinition Definition() const override;
 
     RegistryRoot HKey() const { return hkey_; }
     void SetHKey(RegistryRoot root);

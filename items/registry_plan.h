@@ -1,8 +1,6 @@
 #pragma once
-// The registry list item's work, apart from its widget: list the named values of its key and
-// delete them, through the key opened as itself.
-
-#include <string_view>
+// The registry targets' work: list the named values of a key (or of each of its subkeys, or one
+// value), and delete them, through each key opened as itself.
 
 #include "items/item_plan.h"
 #include "platform/registry.h"
@@ -10,12 +8,13 @@
 
 namespace nivaro {
 
-// The key's named values. A key that is not there holds nothing to remove; a key that is a link
-// is refused with a problem; a key that refuses deletes keeps every value, each with its reason.
-ItemPlan PlanRegistryList(RegistryApi& registry, RegistryRoot root, std::wstring_view path, RunPace& pace);
+// Adds the part's values to the plan, each decided: a key that is not there holds nothing to
+// remove; a key that is a link is the part's problem; a key that refuses deletes keeps every value,
+// each with its reason; a value the keep-list names stays.
+void ListRegistry(RegistryApi& registry, ItemPlan& plan, std::size_t part, RunPace& pace);
 
-// Deletes exactly the plan's values, last to first, each by its exact name; the number deleted.
-std::size_t CarryRegistryList(RegistryApi& registry, RegistryRoot root, std::wstring_view path, ItemPlan& plan,
-                              RunPace& pace);
+// Deletes exactly the plan's values of every registry part, last to first within a key, each by
+// its exact name; the number deleted.
+std::size_t CarryRegistry(RegistryApi& registry, ItemPlan& plan, RunPace& pace);
 
 }  // namespace nivaro

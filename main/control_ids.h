@@ -16,6 +16,10 @@ constexpr int Check(int index) { return kCheckBase + index; }
 inline constexpr int kItemBase = 1200;
 constexpr int Item(int row) { return kItemBase + row; }
 
+// The main window's system menu entry that opens the window of the other items. A system menu
+// command is a multiple of 16 below 0xF000.
+inline constexpr int kOtherItemsCommand = 0x0110;
+
 // The text elements inside every cleaning item, children of the item's panel.
 inline constexpr int kItemTitle = 101;          // lblTitle
 inline constexpr int kItemStatusCaption = 102;  // Label1

@@ -2,7 +2,7 @@
 
 namespace nivaro {
 
-std::wstring PreviewTip(const ItemPlan& plan, std::size_t names)
+std::wstring PreviewTip(const ItemPlan& plan, const CountFormat& count, std::size_t names)
 {
     if (plan.problem) {
         return plan.problem->description;
@@ -14,21 +14,48 @@ std::wstring PreviewTip(const ItemPlan& plan, std::size_t names)
             continue;
         }
         if (toRemove < names) {
-            listed += (toRemove == 0 ? L": " : L", ") + target.entry.name;
+            listed += (toRemove == 0 ? L": " : L", ") + target.Label();
         }
         ++toRemove;
     }
+    const std::size_t toLeave = plan.targets.size() - toRemove;
     if (toRemove == 0) {
-        return plan.targets.empty() ? L"Nothing to remove" : L"Nothing to remove; " + std::to_wstring(plan.targets.size()) + L" to leave";
+        return toLeave == 0 ? L"Nothing to remove" : L"Nothing to remove; " + count(toLeave) + L" to leave";
     }
-    std::wstring tip = std::to_wstring(toRemove) + L" to remove" + listed;
+    std::wstring tip = count(toRemove) + L" to remove" + listed;
     if (toRemove > names) {
-        tip += L" and " + std::to_wstring(toRemove - names) + L" more";
+        tip += L" and " + count(toRemove - names) + L" more";
     }
-    if (const std::size_t toLeave = plan.targets.size() - toRemove; toLeave > 0) {
-        tip += L"\n" + std::to_wstring(toLeave) + L" to leave";
+    if (toLeave > 0) {
+        tip += L"\n" + count(toLeave) + L" to leave";
     }
     return tip;
+}
+
+std::wstring PreviewTip(const ItemPlan& plan)
+{
+    return PreviewTip(plan, [](std::uint64_t n) { return std::to_wstring(n); });
+}
+
+std::vector<std::wstring> PreviewLines(const ItemPlan& plan)
+{
+    std::vector<std::wstring> lines;
+    for (const PlanPart& part : plan.parts) {
+        if (part.problem) {
+            lines.push_back(L"cannot run: " + part.problem->description);
+        }
+    }
+    for (const PlannedTarget& target : plan.targets) {
+        const std::wstring name = target.entry.path.empty() ? target.Label() : target.entry.path;
+        lines.push_back(target.remove ? L"remove  " + name
+                                      : L"leave   " + name + L"  [" + std::wstring(LeaveReasonText(target.reason)) + L"]");
+    }
+    return lines;
+}
+
+std::wstring CountingTip(std::uint64_t seen, const CountFormat& count)
+{
+    return seen == 0 ? L"Counting..." : L"Counting... " + count(seen) + L" so far";
 }
 
 }  // namespace nivaro

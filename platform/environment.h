@@ -2,6 +2,7 @@
 // What the logic needs to know of the user's environment: the system's own folders, by what
 // they are rather than by how they are spelled, and the environment's variables.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,8 @@ public:
     virtual std::optional<std::wstring> KnownFolder(KnownPlace place) = 0;
     // The text with every %NAME% of a set variable replaced by its value; the rest stays as it is.
     virtual std::wstring Expand(std::wstring_view text) = 0;
+    // A count as the user's locale writes it for people to read: 12,345 or 12 345.
+    virtual std::wstring GroupedCount(std::uint64_t count) = 0;
 };
 
 }  // namespace nivaro

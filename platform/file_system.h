@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,9 @@ public:
     virtual bool IsFile() = 0;
     // Deletes the entry through this handle.
     virtual DeleteOutcome Delete() = 0;
+    // Up to `most` bytes from the start of a file; asked only of a file (IsFile), never of a pipe
+    // whose read would wait for a writer. Nothing when it cannot be read.
+    virtual std::optional<std::string> ReadStart(std::size_t most) = 0;
 };
 
 struct EntryOpening {
@@ -100,6 +104,10 @@ public:
     virtual ~FileSystem() = default;
 
     virtual PathForm Form(std::wstring_view path) = 0;
+    // Whether a file or folder is at this path; a link counts whether or not its target is there.
+    virtual bool Exists(std::wstring_view path) = 0;
+    // A small file's bytes, such as a settings file; a file past a few megabytes is refused.
+    virtual Result<std::string> ReadFile(std::wstring_view path) = 0;
     // The folder at this path, its own links followed. Fails when nothing is there or it is no folder.
     virtual Result<std::unique_ptr<FolderHandle>> OpenFolder(std::wstring_view path) = 0;
     // The separator of the paths this file system gives out.

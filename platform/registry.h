@@ -110,6 +110,9 @@ public:
                                std::uint32_t& nameChars) = 0;
     // The value's type and data. With an empty `data` only the type and size are reported; a
     // buffer too small answers kMoreData. `size` is in bytes: the capacity in, the data's size out.
+    // The name of the subkey at `index`, with the same conventions as EnumValueName.
+    virtual long EnumKeyName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
+                             std::uint32_t& nameChars) = 0;
     virtual long QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type,
                             std::span<std::byte> data, std::uint32_t& size) = 0;
     virtual long SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,

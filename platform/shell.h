@@ -51,6 +51,9 @@ public:
 // A namespace folder, held for one run.
 class ShellFolder : public EntryLister {
 public:
+    // True when the shell shows the folder as the plain file-system folder it is: it lists
+    // nothing that the folder's own listing does not.
+    virtual bool ShowsOnlyFiles() = 0;
     // Runs the shell's "delete" on the entry without any user interface. True when the entry is
     // gone afterwards.
     virtual Result<bool> InvokeDelete(const ShellEntry& entry) = 0;

@@ -64,6 +64,26 @@ std::wstring BinaryValueText(RegistryApi& registry, const RegistryKey& key, std:
 
 }  // namespace
 
+std::vector<std::wstring> EnumerateSubkeyNames(RegistryApi& registry, const RegistryKey& key)
+{
+    // A key name has at most 255 characters; the buffer grows should a registry answer otherwise.
+    std::vector<wchar_t> buffer(256);
+    std::vector<std::wstring> names;
+    for (std::uint32_t index = 0;;) {
+        auto nameChars = static_cast<std::uint32_t>(buffer.size());
+        const long status = registry.EnumKeyName(key, index, buffer, nameChars);
+        if (status == reg_status::kMoreData && buffer.size() < kNameBufferLimit) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (status != reg_status::kSuccess) {
+            return names;
+        }
+        names.emplace_back(buffer.data(), std::min<std::size_t>(nameChars, buffer.size()));
+        ++index;
+    }
+}
+
 std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key, RunPace* pace)
 {
     KeyInfo info;
@@ -88,8 +108,11 @@ std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const Regis
             names.emplace_back(buffer.data(), std::min<std::size_t>(nameChars, buffer.size()));
         }
         ++index;
-        if (pace != nullptr && !pace->Continue()) {
-            break;
+        if (pace != nullptr) {
+            pace->Seen(names.size());
+            if (!pace->Continue()) {
+                break;
+            }
         }
     }
     return names;

@@ -22,6 +22,9 @@ namespace nivaro {
 // is asked between values and may stop the listing early.
 std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key, RunPace* pace = nullptr);
 
+// The names of an open key's direct subkeys, in enumeration order.
+std::vector<std::wstring> EnumerateSubkeyNames(RegistryApi& registry, const RegistryKey& key);
+
 // Whether an open key is a registry link: opened as itself, a link holds where it leads.
 bool IsLinkKey(RegistryApi& registry, const RegistryKey& key);
 

@@ -677,6 +677,17 @@ TEST(Shell, AFolderListsEveryEntryOnceByItsNameAndPathWithItsAttributes)
     }
 }
 
+TEST(Shell, APlainFolderIsShownAsTheFilesItHolds)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring dir = bench.Folder(L"dir");
+    bench.Files(dir, {L"a.txt"});
+    auto folder = bench.shell->NameSpace(dir);
+    ASSERT_TRUE(folder) << folder.error().description;
+    EXPECT_TRUE((*folder)->ShowsOnlyFiles());
+}
+
 TEST(Shell, OnlyAFolderOpens)
 {
     Bench bench;

@@ -8,24 +8,25 @@ target_link_libraries(nivaro_folder_conformance PRIVATE
 gtest_discover_tests(nivaro_folder_conformance DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 1500)
 
 # Folders no Windows program can make (names with a backslash or a trailing dot, Unix links,
-# pipes), made from the Linux side before the tests that clean them, and removed afterwards.
+# pipes) or makes only slowly under Wine (many files), made from the Linux side before the tests
+# that need them, and removed afterwards.
 if(WIN32)
-    set(NIVARO_HOSTILE_DIR ${NIVARO_WINEPREFIX}/drive_c/nivaro-hostile)
-    set(NIVARO_HOSTILE_ROOT C:/nivaro-hostile)
+    set(NIVARO_TEST_FOLDERS_DIR ${NIVARO_WINEPREFIX}/drive_c/nivaro-test-folders)
+    set(NIVARO_TEST_FOLDERS C:/nivaro-test-folders)
 else()
-    set(NIVARO_HOSTILE_DIR ${CMAKE_BINARY_DIR}/hostile)
-    set(NIVARO_HOSTILE_ROOT ${NIVARO_HOSTILE_DIR})
+    set(NIVARO_TEST_FOLDERS_DIR ${CMAKE_BINARY_DIR}/test-folders)
+    set(NIVARO_TEST_FOLDERS ${NIVARO_TEST_FOLDERS_DIR})
 endif()
-set(NIVARO_HOSTILE_SCRIPT ${PROJECT_SOURCE_DIR}/tests/fixtures/make_hostile_folders.py)
-add_test(NAME HostileFolders.Make COMMAND python3 ${NIVARO_HOSTILE_SCRIPT} ${NIVARO_HOSTILE_DIR})
-add_test(NAME HostileFolders.Remove COMMAND python3 ${NIVARO_HOSTILE_SCRIPT} --remove ${NIVARO_HOSTILE_DIR})
-set_tests_properties(HostileFolders.Make PROPERTIES FIXTURES_SETUP hostile_folders)
-set_tests_properties(HostileFolders.Remove PROPERTIES FIXTURES_CLEANUP hostile_folders)
+set(NIVARO_TEST_FOLDERS_SCRIPT ${PROJECT_SOURCE_DIR}/tests/fixtures/make_test_folders.py)
+add_test(NAME TestFolders.Make COMMAND python3 ${NIVARO_TEST_FOLDERS_SCRIPT} ${NIVARO_TEST_FOLDERS_DIR})
+add_test(NAME TestFolders.Remove COMMAND python3 ${NIVARO_TEST_FOLDERS_SCRIPT} --remove ${NIVARO_TEST_FOLDERS_DIR})
+set_tests_properties(TestFolders.Make PROPERTIES FIXTURES_SETUP test_folders)
+set_tests_properties(TestFolders.Remove PROPERTIES FIXTURES_CLEANUP test_folders)
 
 add_executable(nivaro_hostile_conformance hostile_folder_test.cpp)
-target_compile_definitions(nivaro_hostile_conformance PRIVATE NIVARO_HOSTILE_ROOT=L"${NIVARO_HOSTILE_ROOT}")
+target_compile_definitions(nivaro_hostile_conformance PRIVATE NIVARO_TEST_FOLDERS=L"${NIVARO_TEST_FOLDERS}")
 target_link_libraries(nivaro_hostile_conformance PRIVATE nivaro_items nivaro::backend nivaro_folder_fixture GTest::gtest_main)
-gtest_discover_tests(nivaro_hostile_conformance DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED hostile_folders)
+gtest_discover_tests(nivaro_hostile_conformance DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED test_folders)
 
 # The protected places, among the system's known folders.
 if(WIN32)

@@ -1,6 +1,6 @@
 // Folders that a hostile or careless program left behind: names that would reach elsewhere once
 // joined to a path, links, names Windows cannot address, pipes. Each case is a folder made from
-// the Linux side by tests/fixtures/make_hostile_folders.py (CTest runs it first); its 'target'
+// the Linux side by tests/fixtures/make_test_folders.py (CTest runs it first); its 'target'
 // is cleaned, after a preview, and everything else in the case must come out as it went in.
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/headless_item_site.h"
+#include "main/headless_item_site.h"
 #include "platform/run_pace.h"
 #include "items/nv_folder.h"
 #include "platform/backend.h"
@@ -101,7 +101,7 @@ TEST(HostileFolders, ACleanRemovesItsTargetsAndNothingElseAndItsPreviewForetells
           {L"plain.txt", kRemoved}}},
         {L"folder-that-is-a-link", {{L"a.txt", kRemoved}, {L"b.txt", kRemoved}}},
     };
-    const std::wstring root = NIVARO_HOSTILE_ROOT;
+    const std::wstring root = FolderFixture::Join(NIVARO_TEST_FOLDERS, L"hostile");
     std::unique_ptr<RegistryApi> registry = MakeRegistry();
     std::unique_ptr<FileSystem> files = MakeFileSystem();
     std::unique_ptr<Shell> shell = MakeShell();
@@ -112,7 +112,7 @@ TEST(HostileFolders, ACleanRemovesItsTargetsAndNothingElseAndItsPreviewForetells
     for (const HostileCase& c : cases) {
         const std::wstring folder = FolderFixture::Join(root, c.name);
         SCOPED_TRACE(::testing::PrintToString(folder));
-        ASSERT_TRUE(disk.Exists(folder)) << "made by tests/fixtures/make_hostile_folders.py, which CTest runs first";
+        ASSERT_TRUE(disk.Exists(folder)) << "made by tests/fixtures/make_test_folders.py, which CTest runs first";
         const std::wstring target = FolderFixture::Join(folder, L"target");
         // The case folder whole: a link in the target leads to a neighbour, and its target is
         // cleaned where it really is.

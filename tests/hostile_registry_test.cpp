@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/headless_item_site.h"
+#include "main/headless_item_site.h"
 #include "items/nv_reg.h"
 #include "platform/backend.h"
 #include "platform/run_pace.h"

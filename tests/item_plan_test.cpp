@@ -10,7 +10,7 @@
 #include "items/nv_reg.h"
 #include "platform/backend.h"
 #include "tests/support/folder_fixture.h"
-#include "cli/headless_item_site.h"
+#include "main/headless_item_site.h"
 #include "platform/utf16.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"

@@ -352,6 +352,11 @@ public:
     {
         return inner_.EnumValueName(key, index, buffer, nameChars);
     }
+    long EnumKeyName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
+                     std::uint32_t& nameChars) override
+    {
+        return inner_.EnumKeyName(key, index, buffer, nameChars);
+    }
     long QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type, std::span<std::byte> data,
                     std::uint32_t& size) override
     {

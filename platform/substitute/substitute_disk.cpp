@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <system_error>
 
@@ -138,6 +140,21 @@ public:
 
     const EntryLocation& Location() const override { return location_; }
     bool IsFile() override { return plainFile_; }
+
+    std::optional<std::string> ReadStart(std::size_t most) override
+    {
+        const UniqueFd file(plainFile_ ? ::open(real_.c_str(), O_RDONLY | O_CLOEXEC) : -1);
+        if (!file) {
+            return std::nullopt;
+        }
+        std::string bytes(most, '\0');
+        const ssize_t read = ::read(file.get(), bytes.data(), most);
+        if (read < 0) {
+            return std::nullopt;
+        }
+        bytes.resize(static_cast<std::size_t>(read));
+        return bytes;
+    }
 
     // As Wine does: the file the handle is on goes, which for a followed link is its target.
     DeleteOutcome Delete() override
@@ -281,6 +298,8 @@ public:
     {
     }
 
+    bool ShowsOnlyFiles() override { return marks_.VirtualItems(files_->Path()).empty(); }
+
     Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override
     {
         if (!virtualsListed_) {
@@ -344,6 +363,21 @@ PathForm SubstituteFileSystem::Form(std::wstring_view path)
         return PathForm::kNetwork;  // the form a share would take on a POSIX system
     }
     return path.starts_with(L'/') ? PathForm::kFull : PathForm::kRelative;
+}
+
+bool SubstituteFileSystem::Exists(std::wstring_view path)
+{
+    std::error_code error;
+    return !path.empty() && fs::exists(fs::symlink_status(Native(path), error));
+}
+
+Result<std::string> SubstituteFileSystem::ReadFile(std::wstring_view path)
+{
+    std::ifstream in(Native(path), std::ios::binary);
+    if (!in) {
+        return Fail(file_status::kFileNotFound, L"The system cannot find the file specified.");
+    }
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 Result<std::unique_ptr<FolderHandle>> SubstituteFileSystem::OpenFolder(std::wstring_view path)

@@ -18,6 +18,8 @@ public:
     explicit SubstituteFileSystem(DiskMarks& marks) : marks_(marks) {}
 
     PathForm Form(std::wstring_view path) override;
+    bool Exists(std::wstring_view path) override;
+    Result<std::string> ReadFile(std::wstring_view path) override;
     Result<std::unique_ptr<FolderHandle>> OpenFolder(std::wstring_view path) override;
     wchar_t Separator() const override { return L'/'; }
 

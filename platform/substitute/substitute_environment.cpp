@@ -72,6 +72,19 @@ std::wstring SubstituteEnvironment::Expand(std::wstring_view text)
     return out;
 }
 
+std::wstring SubstituteEnvironment::GroupedCount(std::uint64_t count)
+{
+    const std::wstring digits = std::to_wstring(count);
+    std::wstring grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped.push_back(L',');
+        }
+        grouped.push_back(digits[i]);
+    }
+    return grouped;
+}
+
 std::unique_ptr<Environment> MakeEnvironment()
 {
     return std::make_unique<SubstituteEnvironment>();

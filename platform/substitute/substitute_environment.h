@@ -13,6 +13,8 @@ class SubstituteEnvironment final : public Environment {
 public:
     std::optional<std::wstring> KnownFolder(KnownPlace place) override;
     std::wstring Expand(std::wstring_view text) override;
+    // Grouped by threes with commas, as the English locales write it.
+    std::wstring GroupedCount(std::uint64_t count) override;
 
     // Sets where a known folder is for every environment of this process; nothing removes it.
     static void SetKnownFolder(KnownPlace place, std::optional<std::wstring> path);

@@ -309,6 +309,29 @@ long SubstituteRegistry::EnumValueName(const RegistryKey& key, std::uint32_t ind
     return reg_status::kSuccess;
 }
 
+// Subkeys enumerate in the order of their folded names, as the map keeps them.
+long SubstituteRegistry::EnumKeyName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
+                                     std::uint32_t& nameChars)
+{
+    auto usable = Usable(key, KeyAccess::kQuery);
+    if (!usable) {
+        return usable.error();
+    }
+    const auto& subkeys = (*usable)->subkeys;
+    if (index >= subkeys.size()) {
+        return reg_status::kNoMoreItems;
+    }
+    const std::wstring& name = std::next(subkeys.begin(), index)->second->name;
+    const std::size_t capacity = std::min<std::size_t>(nameChars, buffer.size());
+    if (name.size() + 1 > capacity) {
+        return reg_status::kMoreData;
+    }
+    std::ranges::copy(name, buffer.begin());
+    buffer[name.size()] = L'\0';
+    nameChars = static_cast<std::uint32_t>(name.size());
+    return reg_status::kSuccess;
+}
+
 SubstituteRegistry::ValueSlot SubstituteRegistry::FindValue(Key& key, std::wstring_view name, bool& found)
 {
     const std::u16string order = SortKey(name);

@@ -9,6 +9,7 @@
 #include "assets/resource_ids.h"
 #include "main/form_items.h"
 #include "main/item_preview.h"
+#include "platform/backend.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_error.h"
 
@@ -16,6 +17,13 @@ namespace nivaro::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"NivaroMainWindow";
+// The worker's word that previews are ready.
+constexpr UINT kPreviewsReady = WM_APP + 1;
+// While a preview is worked out, its tip shows the count so far, renewed this often.
+constexpr UINT_PTR kCountingTimer = 1;
+constexpr UINT kCountingMilliseconds = 250;
+// A preview is worked out again after this long: the folder or key may have changed meanwhile.
+constexpr ULONGLONG kTipLifetimeMilliseconds = 5000;
 // A fixed single border with a close box only: no minimize, no maximize, no sizing.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
@@ -43,6 +51,18 @@ UniqueIcon LoadApplicationIcon(int metric, UINT dpi)
     return UniqueIcon(static_cast<HICON>(
         ::LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_NIVARO), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
+
+// The platform services of the preview worker's thread.
+class BackendServices final : public ServiceSet {
+public:
+    PlatformServices Services() override { return {*registry_, *files_, *shell_, *environment_}; }
+
+private:
+    std::unique_ptr<RegistryApi> registry_ = MakeRegistry();
+    std::unique_ptr<FileSystem> files_ = MakeFileSystem();
+    std::unique_ptr<Shell> shell_ = MakeShell();
+    std::unique_ptr<Environment> environment_ = MakeEnvironment();
+};
 
 }  // namespace
 
@@ -140,6 +160,9 @@ Result<> MainWindow::CreateControls()
     }
 
     commands_ = std::make_unique<CleanCommands>(*this, std::move(controls));
+    knownTips_.resize(items_.size());
+    previews_ = std::make_unique<PreviewWorker>([] { return std::make_unique<BackendServices>(); },
+                                                [window = hwnd_] { ::PostMessageW(window, kPreviewsReady, 0, 0); });
     AddPreviewTips();
     Arrange();
     return {};
@@ -168,19 +191,78 @@ void MainWindow::AddPreviewTips()
 
 LRESULT MainWindow::OnNotify(NMHDR& header)
 {
-    if (header.hwndFrom != tooltip_ || header.code != TTN_GETDISPINFOW) {
+    if (header.hwndFrom != tooltip_) {
+        return 0;
+    }
+    if (header.code == TTN_POP) {
+        tipItem_.reset();
+        ::KillTimer(hwnd_, kCountingTimer);
+        return 0;
+    }
+    if (header.code != TTN_GETDISPINFOW) {
         return 0;
     }
     auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
     const auto panel = std::ranges::find(panels_, reinterpret_cast<HWND>(header.idFrom), &ItemPanel::Window);
     tipText_.clear();
+    tipItem_.reset();
     // A preview while a clean runs would read what is being deleted under it; no tip then.
     if (panel != panels_.end() && !commands_->Busy()) {
-        tipText_ = PreviewTip(items_[static_cast<std::size_t>(panel - panels_.begin())]->Plan());
+        tipItem_ = static_cast<std::size_t>(panel - panels_.begin());
+        tipText_ = TipFor(*tipItem_);
     }
     ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_.Pixels(form_design::kClientSize.width * 2 / 3));
     info.lpszText = tipText_.data();
     return 0;
+}
+
+// What is known of the item, or the count so far while its preview is worked out.
+std::wstring MainWindow::TipFor(std::size_t item)
+{
+    const std::optional<KnownTip>& known = knownTips_[item];
+    if (known && ::GetTickCount64() - known->at < kTipLifetimeMilliseconds) {
+        return known->text;
+    }
+    previews_->Request(item, items_[item]->Definition());
+    ::SetTimer(hwnd_, kCountingTimer, kCountingMilliseconds, nullptr);
+    const auto running = previews_->Running();
+    const CountFormat count = [this](std::uint64_t n) { return services_.environment.GroupedCount(n); };
+    return CountingTip(running && running->first == item ? running->second : 0, count);
+}
+
+void MainWindow::OnPreviewsReady()
+{
+    for (PreviewWorker::Outcome& outcome : previews_->TakeOutcomes()) {
+        knownTips_[outcome.item] = KnownTip{std::move(outcome.tip), ::GetTickCount64()};
+    }
+    RefreshShownTip();
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, tooltip_, OBJID_CLIENT, CHILDID_SELF);
+}
+
+// Asks the tip that is up for its text again, which it takes from TipFor.
+void MainWindow::RefreshShownTip()
+{
+    ::KillTimer(hwnd_, kCountingTimer);  // TipFor sets it again while the count goes on
+    if (!tipItem_) {
+        return;
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(panels_[*tipItem_]->Window());
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Screen readers, and anything else that watches, learn that the tip says something new.
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, tooltip_, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void MainWindow::ForgetPreviews()
+{
+    previews_->StopAndWait();
+    (void)previews_->TakeOutcomes();
+    for (std::optional<KnownTip>& known : knownTips_) {
+        known.reset();
+    }
 }
 
 void MainWindow::Arrange()
@@ -277,6 +359,8 @@ void MainWindow::SetCleanCommandsEnabled(bool enabled)
 {
     const HWND clean = ::GetDlgItem(hwnd_, control_id::kClean);
     const HWND cleanAll = ::GetDlgItem(hwnd_, control_id::kCleanAll);
+    // No preview may read what a clean deletes under it, and none from before it holds after it.
+    ForgetPreviews();
     if (!enabled) {
         focusBeforeClean_ = ::GetFocus();
     }
@@ -311,8 +395,10 @@ void MainWindow::OnCommand(int id)
 void MainWindow::Close()
 {
     // A clean that pumps events may see the window closed under it; its items must outlive it.
+    // The window goes from the screen at once, and away once the clean has ended.
     if (commands_ && commands_->Busy()) {
         closeRequested_ = true;
+        ::ShowWindow(hwnd_, SW_HIDE);
         return;
     }
     ::DestroyWindow(hwnd_);
@@ -353,6 +439,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
                        SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case kPreviewsReady:
+        OnPreviewsReady();
+        return 0;
+    case WM_TIMER:
+        if (wparam == kCountingTimer) {
+            RefreshShownTip();
+        }
+        return 0;
     case WM_CLOSE:
         Close();
         return 0;

@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "items/item_frame.h"
 #include "main/clean_commands.h"
 #include "main/item_layout.h"
+#include "main/preview_worker.h"
 #include "platform/services.h"
 #include "platform/win32/base_window.h"
 #include "platform/win32/item_panel.h"
@@ -43,9 +45,15 @@ private:
     void PumpEvents() override;
 
     Result<> CreateControls();
-    // A tooltip over each item telling what a clean would remove now.
+    // A tooltip over each item telling what a clean would remove now, worked out away from this
+    // thread and shown when it is ready.
     void AddPreviewTips();
     LRESULT OnNotify(NMHDR& header);
+    std::wstring TipFor(std::size_t item);
+    void OnPreviewsReady();
+    void RefreshShownTip();
+    // Forgets every preview: what they said may have changed.
+    void ForgetPreviews();
     void Arrange();
     void MakeFonts();
     SIZE WindowSizeFor(const Scale& scale) const;
@@ -66,6 +74,13 @@ private:
     PacedPump pump_;
     HWND tooltip_ = nullptr;  // owned by the window and destroyed with it
     std::wstring tipText_;    // the text the tooltip is showing
+    std::optional<std::size_t> tipItem_;  // the item whose tip is up
+    struct KnownTip {
+        std::wstring text;
+        ULONGLONG at = 0;  // when it was worked out
+    };
+    std::vector<std::optional<KnownTip>> knownTips_;  // by item
+    std::unique_ptr<PreviewWorker> previews_;
     HWND focusBeforeClean_ = nullptr;
     bool closeRequested_ = false;
 };

@@ -107,6 +107,33 @@ std::wstring Win32Environment::Expand(std::wstring_view text)
     }
 }
 
+// The user's locale's grouping and separator, with no decimals: a count has none.
+std::wstring Win32Environment::GroupedCount(std::uint64_t count)
+{
+    const std::wstring digits = std::to_wstring(count);
+    wchar_t grouping[16] = {};
+    wchar_t thousand[8] = {};
+    wchar_t decimal[8] = {};
+    if (!::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SGROUPING, grouping, 16) ||
+        !::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, thousand, 8) ||
+        !::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8)) {
+        return digits;
+    }
+    // "3;0" is 3, "3;2;0" is 32: the form NUMBERFMT takes.
+    UINT groups = 0;
+    for (const wchar_t* c = grouping; *c != L'\0'; ++c) {
+        if (*c >= L'1' && *c <= L'9') {
+            groups = groups * 10 + static_cast<UINT>(*c - L'0');
+        }
+    }
+    NUMBERFMTW format{0, 1, groups, decimal, thousand, 1};
+    wchar_t text[64] = {};
+    if (::GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, digits.c_str(), &format, text, 64) == 0) {
+        return digits;
+    }
+    return text;
+}
+
 }  // namespace nivaro::win32
 
 namespace nivaro {

@@ -10,6 +10,7 @@ class Win32Environment final : public Environment {
 public:
     std::optional<std::wstring> KnownFolder(KnownPlace place) override;
     std::wstring Expand(std::wstring_view text) override;
+    std::wstring GroupedCount(std::uint64_t count) override;
 };
 
 }  // namespace nivaro::win32

@@ -134,6 +134,28 @@ public:
         }
     }
 
+    // Read through a second handle that the entry's own handle opens, so that the name is not
+    // looked up again.
+    std::optional<std::string> ReadStart(std::size_t most) override
+    {
+        UNICODE_STRING none{};
+        OBJECT_ATTRIBUTES attributes{};
+        InitializeObjectAttributes(&attributes, &none, 0, handle_.get(), nullptr);
+        IO_STATUS_BLOCK io{};
+        UniqueKernelHandle reader;
+        if (::NtCreateFile(reader.put(), FILE_READ_DATA | SYNCHRONIZE, &attributes, &io, nullptr, 0, kShareAll, FILE_OPEN,
+                           FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0) != kStatusSuccess) {
+            return std::nullopt;
+        }
+        std::string bytes(most, '\0');
+        DWORD read = 0;
+        if (!::ReadFile(reader.get(), bytes.data(), static_cast<DWORD>(most), &read, nullptr)) {
+            return std::nullopt;
+        }
+        bytes.resize(read);
+        return bytes;
+    }
+
     // The disposition is set on this very handle; the entry goes when the handle closes.
     DeleteOutcome Delete() override
     {
@@ -341,6 +363,32 @@ PathForm Win32FileSystem::Form(std::wstring_view path)
         return PathForm::kFull;
     }
     return PathForm::kRelative;  // "dir", "\dir" and "C:dir" all hang on a current folder or drive
+}
+
+bool Win32FileSystem::Exists(std::wstring_view path)
+{
+    return !path.empty() && ::GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+Result<std::string> Win32FileSystem::ReadFile(std::wstring_view path)
+{
+    constexpr LONGLONG kLargest = 8 << 20;
+    const UniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.get(), &size)) {
+        return std::unexpected(LastError());
+    }
+    if (size.QuadPart > kLargest) {
+        return std::unexpected(Win32Error(ERROR_FILE_TOO_LARGE));
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+        return std::unexpected(LastError());
+    }
+    bytes.resize(read);
+    return bytes;
 }
 
 Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_view path)

@@ -9,6 +9,8 @@ namespace nivaro::win32 {
 class Win32FileSystem final : public FileSystem {
 public:
     PathForm Form(std::wstring_view path) override;
+    bool Exists(std::wstring_view path) override;
+    Result<std::string> ReadFile(std::wstring_view path) override;
     Result<std::unique_ptr<FolderHandle>> OpenFolder(std::wstring_view path) override;
     wchar_t Separator() const override { return L'\\'; }
 };

@@ -115,6 +115,19 @@ long Win32Registry::EnumValueName(const RegistryKey& key, std::uint32_t index, s
     return status;
 }
 
+long Win32Registry::EnumKeyName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
+                                std::uint32_t& nameChars)
+{
+    wchar_t none[1] = {};
+    wchar_t* name = buffer.empty() ? none : buffer.data();
+    DWORD chars = ClampToDword(std::min<std::size_t>(nameChars, buffer.size()));
+    const LSTATUS status = ::RegEnumKeyExW(Hkey(key), index, name, &chars, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS) {
+        nameChars = chars;
+    }
+    return status;
+}
+
 long Win32Registry::QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type,
                                std::span<std::byte> data, std::uint32_t& size)
 {

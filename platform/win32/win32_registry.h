@@ -15,6 +15,8 @@ public:
     long QueryInfoKey(const RegistryKey& key, KeyInfo& info) override;
     long EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
                        std::uint32_t& nameChars) override;
+    long EnumKeyName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
+                     std::uint32_t& nameChars) override;
     long QueryValue(const RegistryKey& key, std::wstring_view name, std::uint32_t& type, std::span<std::byte> data,
                     std::uint32_t& size) override;
     long SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,

@@ -85,6 +85,7 @@ public:
     explicit Win32ShellFolder(std::wstring path) : path_(std::move(path)) {}
 
     Result<> Open();
+    bool ShowsOnlyFiles() override;
     Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override;
     Result<bool> InvokeDelete(const ShellEntry& entry) override;
 
@@ -162,6 +163,14 @@ Result<UniquePidl> Win32ShellFolder::FolderIdList() const
         return Failed(result);
     }
     return idList;
+}
+
+// A folder that no namespace extension takes over is shown by the shell's own file-system folder.
+bool Win32ShellFolder::ShowsOnlyFiles()
+{
+    auto persist = shellFolder_.query<IPersist>();
+    CLSID id{};
+    return persist && SUCCEEDED(persist->GetClassID(&id)) && ::IsEqualCLSID(id, CLSID_ShellFSFolder);
 }
 
 // The list comes from one enumeration: the automation object's FolderItems would read the

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "cli/headless_item_site.h"
+#include "main/headless_item_site.h"
 
 namespace nivaro::win32::bench {
 

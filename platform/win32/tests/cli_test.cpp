@@ -45,8 +45,9 @@ std::string ReadAll(const std::wstring& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Runs nivaro-cli.exe with the arguments and collects what it wrote to each stream.
-CliRun RunCli(const std::wstring& args)
+// Runs nivaro-cli.exe with the arguments and collects what it wrote to each stream; with
+// `output`, its standard output goes there instead.
+CliRun RunCli(const std::wstring& args, HANDLE output = nullptr)
 {
     // Names of their own: a file of an earlier run may still be on its way out.
     static int runs = 0;
@@ -63,7 +64,8 @@ CliRun RunCli(const std::wstring& args)
             throw std::runtime_error("cannot make the files for nivaro-cli.exe's output");
         }
         const Result<DWORD> exitCode = RunProcess(L"", L"\"" + folder + L"nivaro-cli.exe\" " + args,
-                                                  {out.get(), err.get()}, static_cast<DWORD>(kPatience.count()));
+                                                  {output != nullptr ? output : out.get(), err.get()},
+                                                  static_cast<DWORD>(kPatience.count()));
         if (!exitCode) {
             throw std::runtime_error(exitCode.error().number == WAIT_TIMEOUT ? "nivaro-cli.exe did not end in time"
                                                                              : "cannot start nivaro-cli.exe");
@@ -167,6 +169,24 @@ TEST_F(Cli, ExitCodesTellWhatHappened)
     EXPECT_NE(RunCli(L"--help").out.find("Exit codes"), std::string::npos);
 }
 
+TEST_F(Cli, AReportThatCannotBeWrittenEndsInItsOwnExitCodeAfterTheClean)
+{
+    // Standard output is a pipe that nobody reads any more.
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+    UniqueKernelHandle reader(readEnd);
+    const UniqueKernelHandle writer(writeEnd);
+    reader.reset();
+
+    const CliRun run = RunCli(L"clean typed-urls --json", writer.get());
+
+    EXPECT_EQ(run.exitCode, 4u) << run.err;
+    EXPECT_NE(run.err.find("could not be written"), std::string::npos) << run.err;
+    EXPECT_EQ(traces_.Names("typed-urls"), std::vector<std::wstring>{}) << "the clean ran all the same";
+}
+
 // Every "N to remove, M to leave" or "N removed, M stayed" of a text report: one per item, then the total.
 std::vector<std::pair<int, int>> TextCounts(const std::string& text)
 {
@@ -192,7 +212,7 @@ TEST_F(Cli, TextCarriesTheSameCountsAsJson)
     EXPECT_EQ(TextCounts(RunCli(L"clean history typed-urls").out), expected) << "the clean removed what was planned";
 }
 
-TEST_F(Cli, ListShowsTheSixItemsInWindowOrderWithTheirTargets)
+TEST_F(Cli, ListShowsTheWindowsSixInWindowOrderThenTheBuiltInItems)
 {
     const CliRun list = RunCli(L"list");
     ASSERT_EQ(list.exitCode, 0u);
@@ -201,7 +221,9 @@ TEST_F(Cli, ListShowsTheSixItemsInWindowOrderWithTheirTargets)
     for (std::string line; std::getline(lines, line);) {
         ids.push_back(line.substr(0, line.find(' ')));
     }
-    EXPECT_EQ(ids, (std::vector<std::string>{"ID", "history", "typed-urls", "cookies", "recent-docs", "search", "paint"}));
+    EXPECT_EQ(ids, (std::vector<std::string>{"ID", "history", "typed-urls", "cookies", "recent-docs", "search", "paint",
+                                             "run-box", "address-bar", "search-box", "open-save", "recent-items",
+                                             "jump-lists", "temp-files"}));
     EXPECT_NE(list.out.find("%History = " + ToUtf8(traces_.History())), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("HKCU\\Software\\Kazaa\\Search"), std::string::npos);
 }

@@ -82,12 +82,14 @@ ProgramDriver::Process::~Process()
     }
 }
 
-ProgramDriver::ProgramDriver()
+ProgramDriver::ProgramDriver() : ProgramDriver(ProgramPath()) {}
+
+ProgramDriver::ProgramDriver(const std::wstring& program, std::chrono::milliseconds patience) : patience_(patience)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    std::wstring command = L"\"" + ProgramPath() + L"\"";
+    std::wstring command = L"\"" + program + L"\"";
     // Suspended until the hook is in place, so that no window of the program goes unnoticed.
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
                           &info)) {
@@ -96,7 +98,8 @@ ProgramDriver::ProgramDriver()
     process_.reset(info.hProcess);
     const UniqueKernelHandle thread(info.hThread);
     processId_ = info.dwProcessId;
-    hook_.reset(::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &NoteEvent, processId_, 0,
+    // Windows made, and texts changed: what a wait of the driver may be waiting for.
+    hook_.reset(::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr, &NoteEvent, processId_, 0,
                                   WINEVENT_OUTOFCONTEXT));
     ::ResumeThread(thread.get());
 
@@ -130,7 +133,7 @@ HWND ProgramDriver::FindMainWindow() const
 template <class Find>
 auto ProgramDriver::WaitFor(Find found) -> decltype(found())
 {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + patience_;
     for (;;) {
         if (auto result = found()) {
             return result;
@@ -149,6 +152,15 @@ auto ProgramDriver::WaitFor(Find found) -> decltype(found())
     }
 }
 
+std::optional<std::wstring> ProgramDriver::WaitForTip(HWND control)
+{
+    // The window says when a tip's text changes; each change wakes the wait to ask again.
+    return WaitFor([&]() -> std::optional<std::wstring> {
+        std::optional<std::wstring> text = TipText(control);
+        return text && !text->starts_with(L"Counting...") ? text : std::nullopt;
+    });
+}
+
 std::wstring ProgramDriver::ItemText(int itemId, int elementId) const
 {
     return WindowText(::GetDlgItem(Control(itemId), elementId));
@@ -157,7 +169,7 @@ std::wstring ProgramDriver::ItemText(int itemId, int elementId) const
 bool ProgramDriver::Sync() const
 {
     DWORD_PTR ignored = 0;
-    return ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(kPatience.count()), &ignored) != 0;
+    return ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(patience_.count()), &ignored) != 0;
 }
 
 void ProgramDriver::PumpOwnMessages() const
@@ -194,7 +206,7 @@ std::optional<HWND> ProgramDriver::WaitForBox()
     if (box) {
         // The box answers once its own message loop runs, that is, once it is fully built.
         DWORD_PTR ignored = 0;
-        ::SendMessageTimeoutW(*box, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(kPatience.count()), &ignored);
+        ::SendMessageTimeoutW(*box, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(patience_.count()), &ignored);
     }
     return box;
 }
@@ -213,7 +225,7 @@ void ProgramDriver::Answer(HWND box, int buttonId)
 
 std::optional<HWND> ProgramDriver::WaitForCleanToEnd()
 {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    const auto deadline = std::chrono::steady_clock::now() + patience_;
     // Each round trip returns once the program has handled a message: at the latest when it is
     // back in its message loop, sooner while a folder run lets events through.
     while (std::chrono::steady_clock::now() < deadline && Sync()) {
@@ -276,7 +288,7 @@ std::optional<std::wstring> ProgramDriver::TipText(HWND control) const
     DWORD_PTR ignored = 0;
     if (!::WriteProcessMemory(process_.get(), there, &question, sizeof(question), nullptr) ||
         !::SendMessageTimeoutW(search.tip, TTM_GETTEXTW, std::size(question.text), reinterpret_cast<LPARAM>(there),
-                               SMTO_NORMAL, static_cast<UINT>(kPatience.count()), &ignored) ||
+                               SMTO_NORMAL, static_cast<UINT>(patience_.count()), &ignored) ||
         !::ReadProcessMemory(process_.get(), there->text, question.text, sizeof(question.text), nullptr)) {
         return std::nullopt;
     }
@@ -287,7 +299,7 @@ std::optional<std::wstring> ProgramDriver::TipText(HWND control) const
 std::optional<DWORD> ProgramDriver::CloseAndWait()
 {
     ::PostMessageW(main_, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(patience_.count())) != WAIT_OBJECT_0) {
         return std::nullopt;
     }
     DWORD code = 0;

@@ -26,11 +26,15 @@ class ProgramDriver {
 public:
     // Starts nivaro.exe from the directory of the running test and waits for its window.
     ProgramDriver();
+    // Starts the program at this path, for a caller that does not sit beside it. `patience` bounds
+    // every wait of the driver: a clean of a large folder may take longer than a test's.
+    explicit ProgramDriver(const std::wstring& program, std::chrono::milliseconds patience = kPatience);
     ProgramDriver(const ProgramDriver&) = delete;
     ProgramDriver& operator=(const ProgramDriver&) = delete;
     ~ProgramDriver() = default;
 
     HWND Main() const { return main_; }
+    HANDLE ProcessHandle() const { return process_.get(); }
     HWND Control(int id) const { return ::GetDlgItem(main_, id); }
     // A text element of the cleaning item with this control ID.
     std::wstring ItemText(int itemId, int elementId) const;
@@ -47,6 +51,8 @@ public:
     std::optional<HWND> OwnedBox() const;
     // What the window's tooltip shows over a control, asked of the tooltip as when it opens.
     std::optional<std::wstring> TipText(HWND control) const;
+    // What the tooltip over a control says once its preview has been worked out.
+    std::optional<std::wstring> WaitForTip(HWND control);
     // Closes the window and waits for the program to end; its exit code.
     std::optional<DWORD> CloseAndWait();
 
@@ -79,6 +85,7 @@ private:
     std::optional<HWND> WaitForBox();
 
     Process process_;
+    std::chrono::milliseconds patience_ = kPatience;
     DWORD processId_ = 0;
     HWND main_ = nullptr;
     UniqueWinEventHook hook_;

@@ -264,7 +264,7 @@ TEST_F(CleanCommands, AClickWhileAFolderRunsDoesNotStartASecondClean)
     EXPECT_FALSE(program.OwnedBox());
 }
 
-TEST_F(CleanCommands, AnItemsTooltipTellsWhatACleanWouldRemoveNow)
+TEST_F(CleanCommands, AnItemsTooltipTellsWhatACleanWouldRemoveNowAndIsNotStaleAfterAClean)
 {
     ProgramDriver program;
     struct Case {
@@ -278,12 +278,52 @@ TEST_F(CleanCommands, AnItemsTooltipTellsWhatACleanWouldRemoveNow)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
-        EXPECT_EQ(program.TipText(program.Control(ItemById(c.id).controlId)), c.tip);
+        EXPECT_EQ(program.WaitForTip(program.Control(ItemById(c.id).controlId)), c.tip);
     }
     EXPECT_EQ(traces_.Names("recent-docs")->size(), 3u) << "a preview removes nothing";
     // Asked again after a clean, the tip tells what is there then.
     ASSERT_TRUE(RunClean(program, control_id::kClean));
-    EXPECT_EQ(program.TipText(program.Control(ItemById("recent-docs").controlId)), L"Nothing to remove");
+    EXPECT_EQ(program.WaitForTip(program.Control(ItemById("recent-docs").controlId)), L"Nothing to remove");
+}
+
+// Folders of many files, made from the Linux side by tests/fixtures/make_test_folders.py.
+std::wstring BigFolder(std::wstring_view name)
+{
+    return FolderFixture::Join(FolderFixture::Join(NIVARO_TEST_FOLDERS, L"big"), name);
+}
+
+TEST_F(CleanCommands, TheWindowAnswersWhileATipsPreviewIsWorkedOut)
+{
+    traces_.MoveHistory(BigFolder(L"preview"));
+    ProgramDriver program;
+    const HWND history = program.Control(ItemById("history").controlId);
+    const HWND typedUrls = program.Control(ItemById("typed-urls").controlId);
+
+    // The preview starts when the tip opens; the tip says so rather than wait for it.
+    EXPECT_EQ(program.TipText(history), L"Counting...");
+    EXPECT_TRUE(program.Sync()) << "the window answers while thirty thousand entries are looked at";
+    EXPECT_EQ(program.TipText(typedUrls), L"Counting...") << "another item's tip, asked meanwhile";
+    EXPECT_EQ(program.WaitForTip(typedUrls), L"5 to remove: url1, url2, url3, url4, url5");
+
+    const std::optional<std::wstring> final = program.WaitForTip(history);
+    ASSERT_TRUE(final);
+    EXPECT_TRUE(final->starts_with(L"30,000 to remove: trace00000.txt, trace00001.txt")) << *final;
+    EXPECT_EQ(traces_.Disk().Names(BigFolder(L"preview")).size(), 30000u) << "a preview removes nothing";
+}
+
+TEST_F(CleanCommands, ClosingDuringACleanLetsItFinishAndEndsTheProgramWell)
+{
+    traces_.MoveHistory(BigFolder(L"clean"));
+    ProgramDriver program;
+    auto question = program.ClickAndWaitForBox(control_id::kClean);
+    ASSERT_TRUE(question);
+    program.Answer(*question, IDYES);
+    ASSERT_TRUE(program.Sync());
+    EXPECT_EQ(Status(program, "history"), L"Remove") << "the clean is under way when the window is closed";
+
+    EXPECT_EQ(program.CloseAndWait(), 0u);
+    EXPECT_EQ(traces_.Disk().Names(BigFolder(L"clean")), std::vector<std::wstring>{}) << "every entry was handled";
+    EXPECT_EQ(traces_.Names("typed-urls"), std::vector<std::wstring>{}) << "and the items after it ran";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// A site for items that run without a window, as the command line runs them: the texts are kept
+// A site for items that run without a window, as the catalogue loads them: the texts are kept
 // for the caller, nothing is drawn and there are no events to pump.
 
 #include <string>

@@ -1,0 +1,14 @@
+#pragma once
+// Names matched against the patterns users write: * for any run of characters, ? for one, and
+// no regard to case, as Windows matches file names.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace nivaro {
+
+bool MatchesPattern(std::wstring_view name, std::wstring_view pattern);
+bool MatchesAny(std::wstring_view name, std::span<const std::wstring> patterns);
+
+}  // namespace nivaro

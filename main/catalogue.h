@@ -1,0 +1,52 @@
+#pragma once
+// Every item the program knows, as one table of definitions: the main window's six in window
+// order (from its layout table), the built-in Windows traces, and the user's own items from their
+// items file. The window, its tooltips, the second window and the command line all take their
+// items from here, and all run them through the one engine.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "items/item_definition.h"
+#include "items/items_file.h"
+#include "main/item_layout.h"
+#include "platform/services.h"
+
+namespace nivaro {
+
+inline constexpr std::wstring_view kWindowGroup = L"Nivaro";
+
+struct CatalogueItem {
+    ItemDefinition definition;
+    const ControlLayout* control = nullptr;  // one of the main window's six: its row of the layout
+};
+
+// The user's items file as it was read: its items and keep-lists, the fate of each of its lines,
+// or the one reason it could not be read.
+struct UserItems {
+    std::wstring path;
+    std::optional<ItemsFile> file;      // nothing when there is no file
+    std::optional<std::wstring> error;  // the file is there but could not be read
+};
+
+// The file at `path`, or by default %AppData%\Nivaro\items.ini, which need not exist.
+UserItems ReadUserItems(const PlatformServices& services, const std::optional<std::wstring>& path);
+
+// Whether an items file's section of this name is a keep-list for an item of the program's own.
+bool IsOwnItemId(std::string_view id);
+
+class Catalogue {
+public:
+    // Your items that no key or file of theirs shows to be there are left out.
+    static Catalogue Build(const PlatformServices& services, const UserItems& user);
+
+    const std::vector<CatalogueItem>& Items() const { return items_; }
+    const CatalogueItem* Find(std::string_view id) const;
+
+private:
+    std::vector<CatalogueItem> items_;
+};
+
+}  // namespace nivaro
