@@ -44,6 +44,7 @@ constexpr bool IsString(std::uint32_t type)
 }
 }  // namespace reg_type
 
+// kQuery reads a key's values and lists its subkeys; kQueryAndSet also changes its values.
 enum class KeyAccess { kQuery, kQueryAndSet };
 // Whether a key that is a link is followed to where it leads, or opened as itself.
 enum class KeyLinks { kFollow, kOpenLinkItself };

@@ -29,7 +29,8 @@ HKEY Hkey(const RegistryKey& key)
 
 REGSAM Rights(KeyAccess access)
 {
-    return access == KeyAccess::kQueryAndSet ? KEY_QUERY_VALUE | KEY_SET_VALUE : KEY_QUERY_VALUE;
+    constexpr REGSAM kRead = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
+    return access == KeyAccess::kQueryAndSet ? kRead | KEY_SET_VALUE : kRead;
 }
 
 // The wide registry functions read a name up to its first NUL; a name that holds one would

@@ -45,6 +45,8 @@ public:
 
     // A new file of `bytes` bytes; false when it exists already or cannot be written.
     bool MakeFile(std::wstring_view path, std::uint64_t bytes = 0) const;
+    // A new file holding these bytes.
+    bool WriteFile(std::wstring_view path, std::string_view bytes) const;
     bool MakeFolder(std::wstring_view path) const;
     // Removes a folder that holds nothing; false when it holds something or is not there.
     bool RemoveEmptyFolder(std::wstring_view path) const;

@@ -152,6 +152,17 @@ Result<> FolderFixture::AddVirtualItem(std::wstring_view folder, std::wstring_vi
     return {};
 }
 
+bool FolderFixture::WriteFile(std::wstring_view path, std::string_view bytes) const
+{
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(Native(path), error))) {
+        return false;
+    }
+    std::ofstream out(Native(path), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
 bool FolderFixture::RemoveEmptyFolder(std::wstring_view path) const
 {
     std::error_code error;

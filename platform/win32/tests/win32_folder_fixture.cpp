@@ -247,6 +247,15 @@ bool FolderFixture::MakeFile(std::wstring_view path, std::uint64_t bytes) const
     return ::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get());
 }
 
+bool FolderFixture::WriteFile(std::wstring_view path, std::string_view bytes) const
+{
+    const UniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
 bool FolderFixture::MakeFolder(std::wstring_view path) const
 {
     return ::CreateDirectoryW(LongPathForm(path).c_str(), nullptr) != FALSE;
