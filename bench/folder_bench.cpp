@@ -1,9 +1,12 @@
-// How long emptying one folder takes: the folder item's run against the fastest loop the API
-// allows, against cmd's del, the tool a user could run instead, and against re-reading the shell's
-// list on every pass. Prints figures; judges nothing.
+// How long emptying one folder takes: the folder item's run as the window runs it, and
+// nivaro-cli's clean as a script runs it, against the fastest loop the API allows (in this
+// process, and as a process of its own for the command line), against cmd's del, the tool a user
+// could run instead, and against re-reading the shell's list on every pass. Prints figures;
+// judges nothing.
 //
 //   nivaro_folder_bench --list [--breakdown]    the folders it empties, for make_folders.py
 //   nivaro_folder_bench ROOT [--breakdown]      empties them under ROOT and prints the table
+//   nivaro_folder_bench --raw-loop FOLDER       the raw loop alone, as the command line's baseline
 //
 // The folders are made on the Linux side beforehand: under Wine every file made from here has
 // the whole folder searched for its name, and 100,000 of them would take hours. Deleting a file
@@ -23,8 +26,10 @@
 #include <string_view>
 #include <vector>
 
+#include "items/folder_plan.h"
 #include "items/item_design.h"
 #include "items/nv_folder.h"
+#include "platform/utf16.h"
 #include "platform/backend.h"
 #include "platform/win32/bench/folder_baselines.h"
 #include "platform/win32/bench/system_command.h"
@@ -61,6 +66,8 @@ int OldWayRepetitions(std::size_t files)
     return files <= 1000 ? 2 : 1;
 }
 
+std::wstring CommandLinePath();
+
 class Bench {
 public:
     Bench()
@@ -91,6 +98,34 @@ public:
 
     // The shell's list as the folder item takes it, then each file opened by its name relative
     // to the folder's handle and deleted through its own, with no look at where it leads.
+    // nivaro-cli's clean of the History item, with the user's History value pointing at the
+    // folder for as long as it runs; start to exit.
+    std::optional<std::size_t> CommandLine(const std::wstring& folder)
+    {
+        RegistryKey key;
+        if (registry_->CreateKey(kCurrentUser, kShellFoldersKey, key) != reg_status::kSuccess) {
+            return 0;
+        }
+        std::uint32_t type = 0;
+        std::uint32_t size = 0;
+        std::vector<std::byte> previous;
+        const bool hadValue = registry_->QueryValue(key, L"History", type, {}, size) == reg_status::kSuccess;
+        previous.resize(size);
+        if (hadValue && size > 0) {
+            (void)registry_->QueryValue(key, L"History", type, previous, size);
+        }
+        std::wstring text = folder;
+        text.push_back(L'\0');
+        (void)registry_->SetValue(key, L"History", reg_type::kString, EncodeUtf16(text));
+        const std::optional<unsigned long> exitCode = RunProgram(CommandLinePath(), L"clean history");
+        if (hadValue) {
+            (void)registry_->SetValue(key, L"History", type, previous);
+        } else {
+            (void)registry_->DeleteValue(key, L"History");
+        }
+        return exitCode == 0u ? std::nullopt : std::optional<std::size_t>(0);
+    }
+
     std::optional<std::size_t> ShellListThenDelete(const std::wstring& folder)
     {
         auto held = files_->OpenFolder(folder);
@@ -122,6 +157,27 @@ private:
 std::optional<std::size_t> Raw(Bench&, const std::wstring& folder)
 {
     return DeleteWithRawLoop(folder);
+}
+
+// nivaro-cli.exe in the program folder beside the benchmarks' own.
+std::wstring CommandLinePath()
+{
+    std::wstring path = RunningProgramPath();
+    path.resize(path.find_last_of(L'\\'));        // the benchmarks' folder
+    path.resize(path.find_last_of(L'\\') + 1);    // the build tree
+    return path + L"bin\\nivaro-cli.exe";
+}
+
+// The raw loop in a process of its own, start to exit: what the command line is held against.
+std::optional<std::size_t> RawProcess(Bench&, const std::wstring& folder)
+{
+    (void)RunProgram(RunningProgramPath(), L"--raw-loop \"" + folder + L"\"");
+    return std::nullopt;
+}
+
+std::optional<std::size_t> CommandLine(Bench& bench, const std::wstring& folder)
+{
+    return bench.CommandLine(folder);
 }
 
 std::optional<std::size_t> Item(Bench& bench, const std::wstring& folder)
@@ -176,12 +232,16 @@ struct Method {
     bool deletesAll = true;
     // A step of the item's run on its own, shown with --breakdown only.
     bool breakdown = false;
+    // The method its ratio is to: the raw loop, or for a whole process the raw loop's own process.
+    std::size_t baseline = 0;
 };
 
 // In the order of the table's rows; the raw loop is the baseline of every ratio.
 enum MethodIndex : std::size_t {
     kRaw,
     kItem,
+    kRawProcess,
+    kCommandLine,
     kDel,
     kOldWay,
     kItemWithoutPump,
@@ -194,6 +254,8 @@ enum MethodIndex : std::size_t {
 const Method kMethods[kMethodCount] = {
     {"raw loop", L"raw", Raw},
     {"NvFolder", L"item", Item},
+    {"raw loop, process", L"raw-proc", RawProcess},
+    {"nivaro-cli clean", L"cli", CommandLine, true, false, kRawProcess},
     {"del /q", L"del", Del},
     {"list every pass", L"old", OldWay, false},
     {"NvFolder, no pump", L"item-nopump", ItemWithoutPump, true, true},
@@ -331,34 +393,41 @@ void PrintRows(const Result& result, const Options& options)
         const double deleted = static_cast<double>(std::max<std::size_t>(measured.deleted, 1));
         std::printf("%8zu %6zu  %-18s %9.1f ms %8.2f us %11.0f %8.2fx %9zu\n", load.files, load.bytes,
                     kMethods[m].name, measured.best * 1e3, measured.best / deleted * 1e6, deleted / measured.best,
-                    measured.best / result.Best(kRaw), measured.deleted);
+                    measured.best / result.Best(kMethods[m].baseline), measured.deleted);
     }
     std::printf("\n");
     std::fflush(stdout);
 }
 
-// The figures behind the goals: the worst ratio to the raw loop, how the time per entry moves as
-// N grows a hundredfold, the ratio to del, and what taking the list once is worth.
+// The figures behind the goals: the worst ratio to the baseline and how the time per entry moves
+// as N grows a hundredfold, for the window's run and the command line's; the ratio to del; and
+// what taking the list once is worth.
 void PrintSummary(const std::vector<Result>& results)
 {
-    double worstRatio = 0;
+    for (const std::size_t method : {std::size_t{kItem}, std::size_t{kCommandLine}}) {
+        const char* name = kMethods[method].name;
+        const char* baseline = kMethods[kMethods[method].baseline].name;
+        double worstRatio = 0;
+        for (const Result& r : results) {
+            worstRatio = std::max(worstRatio, r.Best(method) / r.Best(kMethods[method].baseline));
+        }
+        std::printf("%s against the %s, worst: %.2fx\n", name, baseline, worstRatio);
+        for (std::size_t bytes : {std::size_t{0}, std::size_t{4096}}) {
+            std::printf("%s time per entry, %zu-byte files, against N = %zu:", name, bytes, results.front().load.files);
+            std::optional<double> first;
+            for (const Result& r : results) {
+                if (r.load.bytes == bytes) {
+                    const double perEntry = r.Best(method) / static_cast<double>(r.load.files);
+                    std::printf(" N = %zu %.2fx", r.load.files, perEntry / first.value_or(perEntry));
+                    first = first.value_or(perEntry);
+                }
+            }
+            std::printf("\n");
+        }
+    }
     double worstDelRatio = 0;
     for (const Result& r : results) {
-        worstRatio = std::max(worstRatio, r.Best(kItem) / r.Best(kRaw));
         worstDelRatio = std::max(worstDelRatio, r.Best(kItem) / r.Best(kDel));
-    }
-    std::printf("NvFolder against the raw loop, worst: %.2fx\n", worstRatio);
-    for (std::size_t bytes : {std::size_t{0}, std::size_t{4096}}) {
-        std::printf("NvFolder time per entry, %zu-byte files, against N = %zu:", bytes, results.front().load.files);
-        std::optional<double> first;
-        for (const Result& r : results) {
-            if (r.load.bytes == bytes) {
-                const double perEntry = r.Best(kItem) / static_cast<double>(r.load.files);
-                std::printf(" N = %zu %.2fx", r.load.files, perEntry / first.value_or(perEntry));
-                first = first.value_or(perEntry);
-            }
-        }
-        std::printf("\n");
     }
     std::printf("NvFolder against del, worst: %.2fx the time del takes\n", worstDelRatio);
     for (const Result& r : results) {
@@ -412,6 +481,9 @@ int wmain(int argc, wchar_t** argv)
     std::vector<std::wstring_view> args(argv + 1, argv + argc);
     nivaro::bench::Options options;
     options.breakdown = std::erase(args, std::wstring_view(L"--breakdown")) != 0;
+    if (args.size() == 2 && args[0] == L"--raw-loop") {
+        return nivaro::win32::bench::DeleteWithRawLoop(std::wstring(args[1])) > 0 ? 0 : 1;
+    }
     if (args.size() == 1 && args[0] == L"--list") {
         nivaro::bench::ListFolders(options);
         return 0;

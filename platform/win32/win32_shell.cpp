@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shldisp.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -90,14 +89,11 @@ public:
     Result<bool> InvokeDelete(const ShellEntry& entry) override;
 
 private:
-    Result<UniquePidl> FolderIdList() const;
     Result<PCUITEMID_CHILD> ChildFor(const ShellEntry& entry);
     Result<> RunDeleteVerb(PCUITEMID_CHILD child) const;
     bool IsGone(const ShellEntry& entry) const;
 
     ComApartment apartment_;  // declared first, so that COM outlives every pointer below
-    ComPtr<IShellDispatch> shell_;
-    ComPtr<Folder> folder_;
     ComPtr<IShellFolder> shellFolder_;
     std::wstring path_;
     ComPtr<IEnumIDList> list_;  // the one enumeration Next reads from
@@ -107,62 +103,25 @@ private:
     std::map<std::wstring, UniquePidl> children_;
 };
 
+// The folder's place in the namespace, and the namespace folder for it. Bound straight from its
+// parsed ID list: the automation object's NameSpace reads the whole folder in Wine before it
+// answers, and that would hold the window up for as long as a listing of every entry takes.
 Result<> Win32ShellFolder::Open()
 {
     // A thread already in the multithreaded apartment keeps it; COM works there all the same.
     if (FAILED(apartment_.result()) && apartment_.result() != RPC_E_CHANGED_MODE) {
         return Failed(apartment_.result());
     }
-    HRESULT result = ::CoCreateInstance(CLSID_Shell, nullptr, CLSCTX_INPROC_SERVER, IID_IShellDispatch, shell_.put_void());
+    UniquePidl idList;
+    HRESULT result = ::SHParseDisplayName(path_.c_str(), nullptr, idList.put(), 0, nullptr);
     if (FAILED(result)) {
         return Failed(result);
     }
-    UniqueVariant where(path_);
-    result = shell_->NameSpace(where.get(), folder_.put());
-    if (FAILED(result)) {
-        return Failed(result);
-    }
-    if (!folder_) {
-        return Failed(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));  // no such folder in the namespace
-    }
-    auto idList = FolderIdList();
-    if (!idList) {
-        return std::unexpected(idList.error());
-    }
-    result = ::SHBindToObject(nullptr, idList->get(), nullptr, IID_IShellFolder, shellFolder_.put_void());
+    result = ::SHBindToObject(nullptr, idList.get(), nullptr, IID_IShellFolder, shellFolder_.put_void());
     if (FAILED(result)) {
         return Failed(result);
     }
     return {};
-}
-
-// Windows' Folder object tells its ID list through IPersistFolder2; Wine's does not, but its
-// Self item tells the path the namespace settled on.
-Result<UniquePidl> Win32ShellFolder::FolderIdList() const
-{
-    UniquePidl idList;
-    if (auto persist = folder_.query<IPersistFolder2>(); persist && SUCCEEDED(persist->GetCurFolder(idList.put()))) {
-        return idList;
-    }
-    auto described = folder_.query<Folder2>();
-    if (!described) {
-        return Failed(E_NOINTERFACE);
-    }
-    ComPtr<FolderItem> self;
-    HRESULT result = described->get_Self(self.put());
-    if (FAILED(result) || !self) {
-        return Failed(FAILED(result) ? result : E_FAIL);
-    }
-    UniqueBstr selfPath;
-    result = self->get_Path(selfPath.put());
-    if (FAILED(result)) {
-        return Failed(result);
-    }
-    result = ::SHParseDisplayName(selfPath.get(), nullptr, idList.put(), 0, nullptr);
-    if (FAILED(result)) {
-        return Failed(result);
-    }
-    return idList;
 }
 
 // A folder that no namespace extension takes over is shown by the shell's own file-system folder.

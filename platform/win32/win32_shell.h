@@ -1,5 +1,5 @@
 #pragma once
-// The shell of the running system: a folder through the shell's automation object, its entries
+// The shell of the running system: a folder bound from its parsed name, its entries
 // through the folder's IShellFolder, and the shell's own "delete" through an entry's context menu.
 
 #include "platform/shell.h"

@@ -25,9 +25,8 @@ std::wstring SystemFolder()
 
 }  // namespace
 
-std::optional<unsigned long> RunSystemCommand(std::wstring_view program, std::wstring_view arguments)
+std::optional<unsigned long> RunProgram(const std::wstring& path, std::wstring_view arguments)
 {
-    const std::wstring path = SystemFolder() + L"\\" + std::wstring(program);
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     const UniqueFile nowhere(::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                            OPEN_EXISTING, 0, nullptr));
@@ -37,6 +36,23 @@ std::optional<unsigned long> RunSystemCommand(std::wstring_view program, std::ws
         return std::nullopt;
     }
     return *exitCode;
+}
+
+std::optional<unsigned long> RunSystemCommand(std::wstring_view program, std::wstring_view arguments)
+{
+    return RunProgram(SystemFolder() + L"\\" + std::wstring(program), arguments);
+}
+
+std::wstring RunningProgramPath()
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size()) {
+            return std::wstring(buffer.data(), length);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 }  // namespace nivaro::win32::bench
