@@ -44,6 +44,19 @@ prepare_wine_prefix() {
     wineboot -u >"$log" 2>&1 || { cat "$log" >&2; return 1; }
 }
 
+# Wine holds a thread up to 2 s for every managed window it hides (a message box answered, a window
+# closed), waiting for a window manager to take it back; on a bare virtual display none ever does.
+# Unmanaged windows skip the wait, and with no manager nothing else changes. With "managed" the
+# setting is taken back, for a display that has a manager.
+set_wine_windows_managed() {
+    local key='HKCU\Software\Wine\X11 Driver'
+    if [[ $1 == unmanaged ]]; then
+        wine64 reg add "$key" /v Managed /t REG_SZ /d N /f >>"$WINEPREFIX.log" 2>&1
+    else
+        wine64 reg delete "$key" /v Managed /f >>"$WINEPREFIX.log" 2>&1 || true
+    fi
+}
+
 # A persistent wineserver for this prefix, stopped when the script exits. Extra arguments run
 # before the server (for example "taskset -c 0" to pin it).
 start_wineserver() {
