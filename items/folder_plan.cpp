@@ -5,6 +5,7 @@
 #include "items/cookie_hosts.h"
 #include "items/name_pattern.h"
 #include "items/protected_places.h"
+#include "platform/path_join.h"
 #include "registry/mod_reg.h"
 
 namespace nivaro {
@@ -171,11 +172,7 @@ Result<std::wstring> ResolveFolder(const PlatformServices& services, const Folde
     if (target.path.empty()) {
         return *known;
     }
-    std::wstring path = *known;
-    if (!path.ends_with(services.files.Separator())) {
-        path.push_back(services.files.Separator());
-    }
-    return path + target.path;
+    return JoinPath(*known, target.path, services.files.Separator());
 }
 
 void FindFolder(const PlatformServices& services, PlanPart& part)

@@ -8,11 +8,13 @@
 #include "items/builtin_items.h"
 #include "items/item_engine.h"
 #include "main/form_items.h"
+#include "platform/path_join.h"
 
 namespace nivaro {
 namespace {
 
-constexpr std::wstring_view kUserFile = L"Nivaro\\items.ini";
+constexpr std::wstring_view kUserFolder = L"Nivaro";
+constexpr std::wstring_view kUserFile = L"items.ini";
 // The keep-list of this item also matches the hosts its cookie files are for.
 constexpr std::string_view kCookiesId = "cookies";
 
@@ -71,8 +73,8 @@ UserItems ReadUserItems(const PlatformServices& services, const std::optional<st
     if (path) {
         user.path = *path;
     } else if (const std::optional<std::wstring> appData = services.environment.KnownFolder(KnownPlace::kRoamingAppData)) {
-        user.path = *appData + services.files.Separator() + std::wstring(kUserFile);
-        std::ranges::replace(user.path, L'\\', services.files.Separator());
+        user.path = JoinPath(JoinPath(*appData, kUserFolder, services.files.Separator()), kUserFile,
+                             services.files.Separator());
         if (!services.files.Exists(user.path)) {
             return user;  // no file of the user's: no items of the user's
         }

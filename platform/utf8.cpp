@@ -1,5 +1,7 @@
 #include "platform/utf8.h"
 
+#include "platform/utf16.h"
+
 #include <cstdint>
 
 namespace nivaro {
@@ -10,19 +12,15 @@ constexpr char32_t kReplacement = 0xFFFD;
 void Append(std::wstring& out, char32_t code)
 {
     if constexpr (sizeof(wchar_t) == 2) {
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
-            return;
-        }
+        PutUtf16(code, [&](char16_t unit) { out.push_back(static_cast<wchar_t>(unit)); });
+    } else {
+        out.push_back(static_cast<wchar_t>(code));
     }
-    out.push_back(static_cast<wchar_t>(code));
 }
 
 bool IsSurrogate(char32_t code)
 {
-    return code >= 0xD800 && code <= 0xDFFF;
+    return IsHighSurrogate(code) || IsLowSurrogate(code);
 }
 
 }  // namespace
@@ -33,10 +31,10 @@ std::string ToUtf8(std::wstring_view text)
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto code = static_cast<char32_t>(text[i]);
-        if (sizeof(wchar_t) == 2 && code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size()) {
+        if (sizeof(wchar_t) == 2 && IsHighSurrogate(code) && i + 1 < text.size()) {
             const auto low = static_cast<char32_t>(text[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            if (IsLowSurrogate(low)) {
+                code = FromSurrogates(code, low);
                 ++i;
             }
         }

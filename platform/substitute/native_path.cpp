@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "platform/utf16.h"
 #include "platform/utf8.h"
 
 namespace nivaro {
@@ -23,7 +24,7 @@ std::string ToNativePath(std::wstring_view path)
             out.push_back(static_cast<char>(code - kEscapeBase));
             continue;
         }
-        if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+        if (IsHighSurrogate(code) || IsLowSurrogate(code) || code > 0x10FFFF) {
             code = kReplacement;
         }
         AppendUtf8(out, code);
@@ -51,8 +52,8 @@ std::wstring FromNativePath(std::string_view bytes)
 std::size_t Utf16Length(std::wstring_view text)
 {
     std::size_t units = 0;
-    for (wchar_t unit : text) {
-        units += static_cast<std::uint32_t>(unit) > 0xFFFF ? 2 : 1;
+    for (wchar_t c : text) {
+        PutUtf16(static_cast<char32_t>(c), [&](char16_t) { ++units; });
     }
     return units;
 }

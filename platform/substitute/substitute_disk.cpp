@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "platform/backend.h"
+#include "platform/path_join.h"
 #include "platform/substitute/native_path.h"
 
 namespace nivaro {
@@ -76,12 +77,7 @@ fs::path Native(std::wstring_view path)
 
 std::wstring Join(std::wstring_view folder, std::wstring_view name)
 {
-    std::wstring joined(folder);
-    if (!joined.ends_with(L'/')) {
-        joined.push_back(L'/');
-    }
-    joined.append(name);
-    return joined;
+    return JoinPath(folder, name, L'/');
 }
 
 // Where a descriptor really is: the kernel keeps the path it was reached by, links resolved.

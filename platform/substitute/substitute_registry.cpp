@@ -43,14 +43,7 @@ std::u16string SortKey(std::wstring_view name)
 {
     std::u16string key;
     for (wchar_t c : FoldCase(name)) {
-        auto code = static_cast<std::uint32_t>(c);
-        if (code > 0xFFFF) {
-            code -= 0x10000;
-            key.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            key.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            key.push_back(static_cast<char16_t>(code));
-        }
+        PutUtf16(static_cast<char32_t>(c), [&](char16_t unit) { key.push_back(unit); });
     }
     return key;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/path_join.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
@@ -309,12 +310,7 @@ private:
             if (IsDotEntry(name)) {
                 return;
             }
-            std::wstring display = path_;
-            if (!display.ends_with(L'\\')) {
-                display.push_back(L'\\');
-            }
-            display.append(name);
-            read.push_back({std::wstring(name), std::wstring(name), std::move(display), info.FileAttributes,
+            read.push_back({std::wstring(name), std::wstring(name), JoinPath(path_, name, L'\\'), info.FileAttributes,
                             static_cast<std::uint64_t>(info.EndOfFile.QuadPart)});
         });
         // Handed out from the back: reversed here, so that they leave in listing order.

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/backend.h"
+#include "platform/path_join.h"
 #include "platform/win32/com.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/top_level_window_refusal.h"
@@ -67,16 +68,6 @@ WIN32_FIND_DATAW ListedData(IShellFolder& folder, PCUITEMID_CHILD child)
         data = {};
     }
     return data;
-}
-
-std::wstring JoinPath(std::wstring_view folder, std::wstring_view name)
-{
-    std::wstring joined(folder);
-    if (!joined.ends_with(L'\\') && !joined.ends_with(L'/')) {
-        joined.push_back(L'\\');
-    }
-    joined.append(name);
-    return joined;
 }
 
 class Win32ShellFolder final : public ShellFolder {
@@ -170,7 +161,7 @@ Result<bool> Win32ShellFolder::Next(std::vector<ShellEntry>& out, std::size_t mo
         // cost a second call for every entry, and hide the extension besides. Its path is for
         // showing only: the entry is opened by its name, relative to the folder's handle.
         const WIN32_FIND_DATAW data = ListedData(*shellFolder_.get(), child.get());
-        std::wstring path = JoinPath(path_, *parsingName);
+        std::wstring path = JoinPath(path_, *parsingName, L'\\');
         out.push_back({*parsingName, std::move(*parsingName), std::move(path), data.dwFileAttributes,
                        static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow});
     }

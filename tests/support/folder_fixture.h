@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/path_join.h"
 #include "platform/registry.h"
 
 namespace nivaro {
@@ -41,7 +42,10 @@ public:
 
     // The backend's path separator: '/' on the substitute, '\\' on Win32.
     static wchar_t Separator();
-    static std::wstring Join(std::wstring_view folder, std::wstring_view name);
+    static std::wstring Join(std::wstring_view folder, std::wstring_view name)
+    {
+        return JoinPath(folder, name, Separator());
+    }
 
     // A new file of `bytes` bytes; false when it exists already or cannot be written.
     bool MakeFile(std::wstring_view path, std::uint64_t bytes = 0) const;

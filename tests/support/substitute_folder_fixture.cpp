@@ -75,16 +75,6 @@ wchar_t FolderFixture::Separator()
     return L'/';
 }
 
-std::wstring FolderFixture::Join(std::wstring_view folder, std::wstring_view name)
-{
-    std::wstring joined(folder);
-    if (!joined.ends_with(Separator())) {
-        joined.push_back(Separator());
-    }
-    joined.append(name);
-    return joined;
-}
-
 bool FolderFixture::MakeFile(std::wstring_view path, std::uint64_t bytes) const
 {
     const fs::path native = Native(path);

@@ -222,16 +222,6 @@ wchar_t FolderFixture::Separator()
     return L'\\';
 }
 
-std::wstring FolderFixture::Join(std::wstring_view folder, std::wstring_view name)
-{
-    std::wstring joined(folder);
-    if (!joined.ends_with(L'\\') && !joined.ends_with(L'/')) {
-        joined.push_back(Separator());
-    }
-    joined.append(name);
-    return joined;
-}
-
 bool FolderFixture::MakeFile(std::wstring_view path, std::uint64_t bytes) const
 {
     const UniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
