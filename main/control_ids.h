@@ -26,3 +26,14 @@ inline constexpr int kItemStatusCaption = 102;  // Label1
 inline constexpr int kItemStatus = 103;         // lblStatus
 
 }  // namespace nivaro::control_id
+
+// The window of the other items.
+namespace nivaro::control_id {
+
+inline constexpr int kOtherItemsList = 1301;     // the checklist
+inline constexpr int kOtherItemsTargets = 1302;  // the box the preview lists the targets in
+inline constexpr int kOtherItemsPreview = 1303;
+inline constexpr int kOtherItemsClean = 1304;
+inline constexpr int kOtherItemsClose = 1305;
+
+}  // namespace nivaro::control_id

@@ -20,13 +20,6 @@
 
 namespace nivaro {
 
-// Platform services that live on one thread and go with it.
-class ServiceSet {
-public:
-    virtual ~ServiceSet() = default;
-    virtual PlatformServices Services() = 0;
-};
-
 class PreviewWorker {
 public:
     struct Outcome {

@@ -15,4 +15,11 @@ struct PlatformServices {
     Environment& environment;
 };
 
+// Platform services that live on one thread and go with it.
+class ServiceSet {
+public:
+    virtual ~ServiceSet() = default;
+    virtual PlatformServices Services() = 0;
+};
+
 }  // namespace nivaro

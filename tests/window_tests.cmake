@@ -18,3 +18,13 @@ if(WIN32)
     add_dependencies(nivaro_cli_test nivaro-cli)
     gtest_discover_tests(nivaro_cli_test DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL TRUE)
 endif()
+
+# The window of the other items, opened from the running program's main window.
+if(WIN32)
+    add_executable(nivaro_items_window_test
+        ${PROJECT_SOURCE_DIR}/platform/win32/tests/items_window_test.cpp
+        ${PROJECT_SOURCE_DIR}/platform/win32/tests/program_driver.cpp)
+    target_link_libraries(nivaro_items_window_test PRIVATE nivaro_main nivaro_win32 GTest::gtest_main)
+    add_dependencies(nivaro_items_window_test nivaro)
+    gtest_discover_tests(nivaro_items_window_test DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL TRUE)
+endif()

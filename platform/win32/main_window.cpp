@@ -7,9 +7,12 @@
 #include <string>
 
 #include "assets/resource_ids.h"
+#include "main/catalogue.h"
 #include "main/form_items.h"
+#include "main/item_choices.h"
 #include "main/item_preview.h"
 #include "platform/backend.h"
+#include "platform/win32/items_window.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_error.h"
 
@@ -52,18 +55,6 @@ UniqueIcon LoadApplicationIcon(int metric, UINT dpi)
         ::LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_NIVARO), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
-// The platform services of the preview worker's thread.
-class BackendServices final : public ServiceSet {
-public:
-    PlatformServices Services() override { return {*registry_, *files_, *shell_, *environment_}; }
-
-private:
-    std::unique_ptr<RegistryApi> registry_ = MakeRegistry();
-    std::unique_ptr<FileSystem> files_ = MakeFileSystem();
-    std::unique_ptr<Shell> shell_ = MakeShell();
-    std::unique_ptr<Environment> environment_ = MakeEnvironment();
-};
-
 }  // namespace
 
 MainWindow::MainWindow(const PlatformServices& services) : services_(services) {}
@@ -102,6 +93,7 @@ Result<std::unique_ptr<MainWindow>> MainWindow::Create(const PlatformServices& s
     if (auto created = window->CreateControls(); !created) {
         return std::unexpected(created.error());
     }
+    AddItemsWindowEntry(window->hwnd_);
     return window;
 }
 
@@ -117,6 +109,7 @@ void MainWindow::MakeFonts()
 
 Result<> MainWindow::CreateControls()
 {
+    const Catalogue catalogue = Catalogue::Build(services_, ReadUserItems(services_, std::nullopt));
     std::vector<FormControl> controls;
     for (const ControlLayout& control : kItemLayout) {
         if (control.IsItem()) {
@@ -127,6 +120,10 @@ Result<> MainWindow::CreateControls()
             auto item = CreateItem(control, **panel, services_);
             if (!item) {
                 return std::unexpected(item.error());
+            }
+            // The user's keep-list for the item, from their items file.
+            if (const CatalogueItem* known = catalogue.Find(control.id)) {
+                (*item)->SetKeep(known->definition.keep, known->definition.keepByCookieHost);
             }
             panels_.push_back(std::move(*panel));
             items_.push_back(std::move(*item));
@@ -445,6 +442,18 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_TIMER:
         if (wparam == kCountingTimer) {
             RefreshShownTip();
+        }
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wparam & 0xFFF0) != control_id::kOtherItemsCommand) {
+            return ::DefWindowProcW(hwnd_, message, wparam, lparam);
+        }
+        // Not while a clean of this window lets events through: the two cleans must not overlap.
+        if (!commands_->Busy()) {
+            ForgetPreviews();
+            ItemChoices choices(services_.registry);
+            ShowItemsWindow(hwnd_, Catalogue::Build(services_, ReadUserItems(services_, std::nullopt)), services_,
+                            choices);
         }
         return 0;
     case WM_CLOSE:

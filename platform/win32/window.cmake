@@ -6,3 +6,5 @@ add_executable(nivaro WIN32 app_main.cpp ${PROJECT_SOURCE_DIR}/assets/nivaro.rc)
 target_include_directories(nivaro PRIVATE ${PROJECT_SOURCE_DIR}/assets)
 target_link_libraries(nivaro PRIVATE nivaro_window)
 target_link_options(nivaro PRIVATE -municode)
+# The window of the other items, opened from the main window's system menu.
+target_sources(nivaro_window PRIVATE items_window.cpp)
