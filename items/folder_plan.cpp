@@ -199,7 +199,14 @@ void FindFolder(const PlatformServices& services, PlanPart& part)
     }
     auto folder = services.files.OpenFolder(*path);
     if (!folder) {
-        part.problem = NotFound(*path + L": " + folder.error().description);
+        // A folder of the system's or of an application's that is not there holds no traces: a
+        // fresh machine has no jump lists yet. The window's own items say that their folder is
+        // missing.
+        const bool absent = folder.error().number == file_status::kFileNotFound ||
+                            folder.error().number == file_status::kPathNotFound;
+        if (!absent || std::get<FolderTarget>(part.what).form == FolderForm::kSetting) {
+            part.problem = NotFound(*path + L": " + folder.error().description);
+        }
         return;
     }
     part.target = (*folder)->Path();

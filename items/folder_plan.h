@@ -19,8 +19,9 @@ Result<std::wstring> ResolveFolderSetting(const PlatformServices& services, std:
 // The path any folder target names now.
 Result<std::wstring> ResolveFolder(const PlatformServices& services, const FolderTarget& target);
 
-// Finds the part's folder and holds it; refused with the part's problem when it is not there, is
-// not written as a full local path, or is a protected place.
+// Finds the part's folder and holds it; refused with the part's problem when it is not written as
+// a full local path, is a protected place, or, for a window item, is not there. A built-in or
+// user item's folder that is not there holds nothing to remove.
 void FindFolder(const PlatformServices& services, PlanPart& part);
 // Adds the found folder's entries (those its patterns name) to the plan, read once, a batch at a
 // time; with kDecideEach each is also decided.

@@ -229,6 +229,31 @@ TEST(Catalogue, EachWindowsItemRemovesItsTracesAndKeepsWhatIsBesideThem)
     }
 }
 
+TEST(Catalogue, AFolderThatIsNotThereHoldsNothingToRemoveUnlessAWindowItemNamesIt)
+{
+    KnownFolders known;
+    ASSERT_TRUE(known.Ready());
+    const std::wstring missing = FolderFixture::Join(known.Disk().Root(), L"nivaro-no-such-folder");
+    struct Case {
+        const char* what;
+        FolderTarget target;
+        bool problem;
+    };
+    const Case cases[] = {
+        {"a known folder's subfolder", {.form = FolderForm::kKnownFolder, .path = L"nivaro-no-such-folder",
+                                        .place = KnownPlace::kTemp}, false},
+        {"a user item's folder", {.form = FolderForm::kExpanded, .path = missing}, false},
+        {"a window item's folder", {.form = FolderForm::kSetting, .path = missing}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Unpaced pace;
+        const ItemPlan plan = PlanItem(known.Services(), ItemDefinition{.targets = {c.target}}, Foresight::kDecideEach, pace);
+        EXPECT_EQ(plan.problem.has_value(), c.problem);
+        EXPECT_TRUE(plan.targets.empty());
+    }
+}
+
 // A cookie file of one record for a host.
 std::string Cookie(std::string_view host)
 {

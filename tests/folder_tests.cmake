@@ -4,8 +4,9 @@ add_executable(nivaro_folder_conformance folder_conformance_test.cpp)
 target_link_libraries(nivaro_folder_conformance PRIVATE
     nivaro_items nivaro::backend nivaro_substitute_toolkit nivaro_folder_fixture GTest::gtest_main)
 # A shell verb that waits on a dialog would stall the whole run; the time limit turns that into a
-# failure. Under Wine the forty thousand files take minutes to make.
-gtest_discover_tests(nivaro_folder_conformance DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 1500)
+# failure.
+gtest_discover_tests(nivaro_folder_conformance DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 600
+                     FIXTURES_REQUIRED test_folders)
 
 # Folders no Windows program can make (names with a backslash or a trailing dot, Unix links,
 # pipes) or makes only slowly under Wine (many files), made from the Linux side before the tests
@@ -22,6 +23,8 @@ add_test(NAME TestFolders.Make COMMAND python3 ${NIVARO_TEST_FOLDERS_SCRIPT} ${N
 add_test(NAME TestFolders.Remove COMMAND python3 ${NIVARO_TEST_FOLDERS_SCRIPT} --remove ${NIVARO_TEST_FOLDERS_DIR})
 set_tests_properties(TestFolders.Make PROPERTIES FIXTURES_SETUP test_folders)
 set_tests_properties(TestFolders.Remove PROPERTIES FIXTURES_CLEANUP test_folders)
+
+target_compile_definitions(nivaro_folder_conformance PRIVATE NIVARO_TEST_FOLDERS=L"${NIVARO_TEST_FOLDERS}")
 
 add_executable(nivaro_hostile_conformance hostile_folder_test.cpp)
 target_compile_definitions(nivaro_hostile_conformance PRIVATE NIVARO_TEST_FOLDERS=L"${NIVARO_TEST_FOLDERS}")

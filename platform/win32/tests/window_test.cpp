@@ -301,14 +301,14 @@ TEST_F(CleanCommands, TheWindowAnswersWhileATipsPreviewIsWorkedOut)
 
     // The preview starts when the tip opens; the tip says so rather than wait for it.
     EXPECT_EQ(program.TipText(history), L"Counting...");
-    EXPECT_TRUE(program.Sync()) << "the window answers while thirty thousand entries are looked at";
+    EXPECT_TRUE(program.Sync()) << "the window answers while ten thousand entries are looked at";
     EXPECT_EQ(program.TipText(typedUrls), L"Counting...") << "another item's tip, asked meanwhile";
     EXPECT_EQ(program.WaitForTip(typedUrls), L"5 to remove: url1, url2, url3, url4, url5");
 
     const std::optional<std::wstring> final = program.WaitForTip(history);
     ASSERT_TRUE(final);
-    EXPECT_TRUE(final->starts_with(L"30,000 to remove: trace00000.txt, trace00001.txt")) << *final;
-    EXPECT_EQ(traces_.Disk().Names(BigFolder(L"preview")).size(), 30000u) << "a preview removes nothing";
+    EXPECT_TRUE(final->starts_with(L"10,000 to remove: trace00000.txt, trace00001.txt")) << *final;
+    EXPECT_EQ(traces_.Disk().Names(BigFolder(L"preview")).size(), 10000u) << "a preview removes nothing";
 }
 
 TEST_F(CleanCommands, ClosingDuringACleanLetsItFinishAndEndsTheProgramWell)
