@@ -26,14 +26,13 @@
 #include <string_view>
 #include <vector>
 
-#include "items/folder_plan.h"
 #include "items/item_design.h"
 #include "items/nv_folder.h"
-#include "platform/utf16.h"
 #include "platform/backend.h"
 #include "platform/win32/bench/folder_baselines.h"
 #include "platform/win32/bench/system_command.h"
 #include "platform/win32/bench/window_item_site.h"
+#include "tests/support/folder_fixture.h"
 
 namespace nivaro::bench {
 namespace {
@@ -102,27 +101,11 @@ public:
     // folder for as long as it runs; start to exit.
     std::optional<std::size_t> CommandLine(const std::wstring& folder)
     {
-        RegistryKey key;
-        if (registry_->CreateKey(kCurrentUser, kShellFoldersKey, key) != reg_status::kSuccess) {
+        const ShellFolderValue history(*registry_, L"History", folder);
+        if (!history.Written()) {
             return 0;
         }
-        std::uint32_t type = 0;
-        std::uint32_t size = 0;
-        std::vector<std::byte> previous;
-        const bool hadValue = registry_->QueryValue(key, L"History", type, {}, size) == reg_status::kSuccess;
-        previous.resize(size);
-        if (hadValue && size > 0) {
-            (void)registry_->QueryValue(key, L"History", type, previous, size);
-        }
-        std::wstring text = folder;
-        text.push_back(L'\0');
-        (void)registry_->SetValue(key, L"History", reg_type::kString, EncodeUtf16(text));
         const std::optional<unsigned long> exitCode = RunProgram(CommandLinePath(), L"clean history");
-        if (hadValue) {
-            (void)registry_->SetValue(key, L"History", type, previous);
-        } else {
-            (void)registry_->DeleteValue(key, L"History");
-        }
         return exitCode == 0u ? std::nullopt : std::optional<std::size_t>(0);
     }
 

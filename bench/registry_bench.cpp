@@ -107,7 +107,7 @@ public:
         return item.Carry(plan, pace);
     }
 
-    void RemoveBenchKey() { (void)registry_->DeleteTree(kCurrentUser, kBenchKey); }
+    void RemoveBenchKey() { win32::bench::DeleteKeyTree(kBenchKey); }
 
 private:
     std::unique_ptr<RegistryApi> registry_;

@@ -31,6 +31,7 @@
 #include "platform/utf16.h"
 #include "platform/win32/bench/folder_baselines.h"
 #include "platform/win32/bench/responsiveness_probe.h"
+#include "tests/support/folder_fixture.h"
 
 namespace nivaro::bench {
 namespace {
@@ -40,7 +41,6 @@ using namespace win32::bench;
 constexpr std::size_t kDefaultFiles = 100000;
 constexpr double kGoalMs = 100;
 constexpr std::wstring_view kCookiesFolder = L"cookies";
-constexpr std::wstring_view kUserShellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // The items in window order, top to bottom.
 constexpr int kItemsTopDown[] = {control_id::Item(0), control_id::Item(1), control_id::Item(2),
@@ -74,59 +74,6 @@ void ListFolders(const Options& options)
     }
 }
 
-// Points one value of the user's Shell Folders key at a folder for as long as it lives, and puts
-// back what was there before: the program finds History and Cookies there.
-class ShellFolderRedirect {
-public:
-    ShellFolderRedirect(RegistryApi& registry, std::wstring_view name, std::wstring_view folder)
-        : registry_(registry), name_(name)
-    {
-        if (registry_.CreateKey(kCurrentUser, kUserShellFolders, key_) != reg_status::kSuccess || !KeepPrevious()) {
-            return;
-        }
-        std::vector<std::byte> data = EncodeUtf16(folder);
-        data.resize(data.size() + sizeof(wchar_t));  // the terminating NUL
-        written_ = registry_.SetValue(key_, name_, reg_type::kString, data) == reg_status::kSuccess;
-    }
-    ShellFolderRedirect(const ShellFolderRedirect&) = delete;
-    ShellFolderRedirect& operator=(const ShellFolderRedirect&) = delete;
-    ~ShellFolderRedirect()
-    {
-        if (!written_) {
-            return;
-        }
-        if (hadValue_) {
-            (void)registry_.SetValue(key_, name_, previousType_, previousData_);
-        } else {
-            (void)registry_.DeleteValue(key_, name_);
-        }
-    }
-
-    bool Written() const { return written_; }
-
-private:
-    // False when there is a value that cannot be read back: it could not be put back either.
-    bool KeepPrevious()
-    {
-        std::uint32_t size = 0;
-        if (registry_.QueryValue(key_, name_, previousType_, {}, size) != reg_status::kSuccess) {
-            return true;
-        }
-        previousData_.resize(size);
-        hadValue_ = size == 0 ||
-                    registry_.QueryValue(key_, name_, previousType_, previousData_, size) == reg_status::kSuccess;
-        return hadValue_;
-    }
-
-    RegistryApi& registry_;
-    RegistryKey key_;
-    std::wstring name_;
-    bool hadValue_ = false;
-    std::uint32_t previousType_ = 0;
-    std::vector<std::byte> previousData_;
-    bool written_ = false;
-};
-
 struct Row {
     ScenarioRun run;
     std::size_t filesBefore = 0;
@@ -153,8 +100,8 @@ Row RunScenario(RegistryApi& registry, const std::wstring& program, const std::w
 {
     Row row;
     const std::wstring history = root + L"\\" + scenario.historyFolder;
-    const ShellFolderRedirect historyValue(registry, L"History", history);
-    const ShellFolderRedirect cookiesValue(registry, L"Cookies", root + L"\\" + std::wstring(kCookiesFolder));
+    const ShellFolderValue historyValue(registry, L"History", history);
+    const ShellFolderValue cookiesValue(registry, L"Cookies", root + L"\\" + std::wstring(kCookiesFolder));
     if (!historyValue.Written() || !cookiesValue.Written()) {
         row.run.failure = "the Shell Folders values could not be set";
         return row;

@@ -140,22 +140,28 @@ public:
             (gone ? done : left) += 1;
             const std::wstring action = cleaning_ ? (gone ? L"removed" : L"stayed") : (gone ? L"remove" : L"leave");
             const bool folder = IsFolderPart(plan.parts[target.part].what);
-            Json entry{{"name", ToUtf8(target.Label())}, {"action", ToUtf8(action)}};
-            if (folder) {
-                entry["path"] = target.entry.path.empty() ? Json(nullptr) : Json(ToUtf8(target.entry.path));
-                entry["size"] = target.size ? Json(*target.size) : Json(nullptr);
+            const LeaveReason reason = target.reason == LeaveReason::kNone ? LeaveReason::kRefused : target.reason;
+            if (!gone && IsTraceLeftBehind(reason)) {
+                ++totals_.failed;
             }
-            std::wstring line = L"  " + action + std::wstring(8 - action.size(), L' ') + Label(folder, target);
-            if (!gone) {
-                const LeaveReason reason = target.reason == LeaveReason::kNone ? LeaveReason::kRefused : target.reason;
-                if (IsTraceLeftBehind(reason)) {
-                    ++totals_.failed;
+            // Only the report asked for is made: a folder of many entries makes a long one.
+            if (json_) {
+                Json entry{{"name", ToUtf8(target.Label())}, {"action", ToUtf8(action)}};
+                if (folder) {
+                    entry["path"] = target.entry.path.empty() ? Json(nullptr) : Json(ToUtf8(target.entry.path));
+                    entry["size"] = target.size ? Json(*target.size) : Json(nullptr);
                 }
-                entry["reason"] = ToUtf8(LeaveReasonText(reason));
-                line += L"  [" + std::wstring(LeaveReasonText(reason)) + L"]";
+                if (!gone) {
+                    entry["reason"] = ToUtf8(LeaveReasonText(reason));
+                }
+                targets.push_back(std::move(entry));
+                continue;
             }
-            targets.push_back(std::move(entry));
-            lines += line + L"\n";
+            lines += L"  " + action + std::wstring(8 - action.size(), L' ') + Label(folder, target);
+            if (!gone) {
+                lines += L"  [" + std::wstring(LeaveReasonText(reason)) + L"]";
+            }
+            lines += L"\n";
         }
         totals_.done += done;
         totals_.left += left;

@@ -1,5 +1,10 @@
 #include "items/folder_plan.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <iterator>
 #include <unordered_map>
 
 #include "items/cookie_hosts.h"
@@ -16,6 +21,8 @@ constexpr std::size_t kListingBatch = 256;
 // The shell's namespace reaches no folder whose path passes MAX_PATH; such a folder is listed
 // from its own handle.
 constexpr std::size_t kShellPathLimit = 260;
+// How long the listing's thread is waited for before events are let through again.
+constexpr std::chrono::milliseconds kListingWait{10};
 // A cookie file names its hosts near its start; a file longer than this is no cookie.
 constexpr std::size_t kCookieBytes = 64 * 1024;
 
@@ -55,6 +62,29 @@ PlannedTarget Listed(ShellEntry entry, std::size_t part)
         target.size = target.entry.size;
     }
     return target;
+}
+
+// Every entry the lister lists whose name a pattern takes, a batch at a time; `between` is asked
+// after each batch whether to go on.
+template <class Between>
+Result<> ReadListing(EntryLister& lister, const std::vector<std::wstring>& patterns, std::size_t part,
+                     std::vector<PlannedTarget>& out, Between between)
+{
+    std::vector<ShellEntry> batch;
+    for (bool more = true; more;) {
+        batch.clear();
+        Result<bool> read = lister.Next(batch, kListingBatch);
+        for (ShellEntry& entry : batch) {
+            if (patterns.empty() || MatchesAny(entry.name, patterns) || MatchesAny(entry.parsingName, patterns)) {
+                out.push_back(Listed(std::move(entry), part));
+            }
+        }
+        if (!read) {
+            return std::unexpected(read.error());
+        }
+        more = *read && between();
+    }
+    return {};
 }
 
 }  // namespace
@@ -231,26 +261,35 @@ void ListFolder(const PlatformServices& services, ItemPlan& plan, std::size_t in
             part.shellFolder = std::move(*shell);
         }
     }
-    EntryLister& lister = part.shellFolder ? static_cast<EntryLister&>(*part.shellFolder) : *part.folder;
     const std::vector<std::wstring>& patterns = std::get<FolderTarget>(part.what).patterns;
     const std::size_t first = plan.targets.size();
-    std::vector<ShellEntry> batch;
-    for (bool more = true; more;) {
-        batch.clear();
-        Result<bool> read = lister.Next(batch, kListingBatch);
-        for (ShellEntry& entry : batch) {
-            if (patterns.empty() || MatchesAny(entry.name, patterns) || MatchesAny(entry.parsingName, patterns)) {
-                plan.targets.push_back(Listed(std::move(entry), index));
+    Result<> read;
+    if (part.shellFolder) {
+        // The shell's view belongs to this thread's apartment: it is read here, a batch at a time.
+        read = ReadListing(*part.shellFolder, patterns, index, plan.targets, [&] { return pace.Continue(); });
+    } else {
+        // Wine reads a whole folder at the first call of its listing, a tenth of a second at a
+        // hundred thousand entries: the listing runs on a thread of its own while this one lets
+        // events through. Nothing else touches the folder meanwhile.
+        std::atomic<bool> stop = false;
+        std::vector<PlannedTarget> listed;
+        auto reading = std::async(std::launch::async, [&] {
+            return ReadListing(*part.folder, patterns, index, listed, [&] { return !stop.load(); });
+        });
+        while (reading.wait_for(kListingWait) != std::future_status::ready) {
+            if (!pace.Continue()) {
+                stop = true;
             }
         }
-        if (!read) {
-            part.problem = read.error();
+        read = reading.get();
+        std::ranges::move(listed, std::back_inserter(plan.targets));
+        if (stop) {
             return;
         }
-        more = *read;
-        if (!pace.Continue()) {
-            return;
-        }
+    }
+    if (!read) {
+        part.problem = read.error();
+        return;
     }
     if (foresight == Foresight::kListOnly) {
         return;

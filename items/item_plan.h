@@ -59,7 +59,6 @@ struct ItemPlan {
     bool keepByCookieHost = false;
 
     std::size_t CountToRemove() const;
-    std::size_t CountRemoved() const;
 };
 
 }  // namespace nivaro

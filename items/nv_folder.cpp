@@ -3,11 +3,6 @@
 
 namespace nivaro {
 
-std::wstring NvFolder::ResolvePath() const
-{
-    return ResolveFolderSetting(services_, folder_).value_or(std::wstring());
-}
-
 void NvFolder::InitProperties()
 {
     folder_.clear();

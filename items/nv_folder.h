@@ -24,10 +24,6 @@ public:
     // Design time only: refused with error 382 while the program runs.
     Result<> SetFolder(std::wstring folder) { return SetDesignTimeText(folder_, std::move(folder), L"Folder"); }
 
-    // The folder's path as it resolves now: the property itself, or the Shell Folders value that
-    // a "%" name stands for (empty when the key does not hold it).
-    std::wstring ResolvePath() const;
-
     void InitProperties() override;
     Result<> ReadProperties(const PropertySet& set) override;
     void WriteProperties(PropertySet& set) const override;

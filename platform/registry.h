@@ -121,8 +121,6 @@ public:
     // Deletes the value of exactly this name, embedded NULs and all; the empty name is the key's
     // unnamed default value.
     virtual long DeleteValue(const RegistryKey& key, std::wstring_view name) = 0;
-    // Removes a key with all its subkeys and values.
-    virtual long DeleteTree(RegistryRoot root, std::wstring_view path) = 0;
 
 private:
     friend class RegistryKey;

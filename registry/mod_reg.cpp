@@ -165,16 +165,6 @@ std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std
     return deleted;
 }
 
-std::expected<std::vector<std::wstring>, long> ListValueNames(RegistryApi& registry, RegistryRoot root,
-                                                              std::wstring_view path)
-{
-    RegistryKey key;
-    if (const long status = registry.OpenKey(root, path, KeyAccess::kQuery, key); status != reg_status::kSuccess) {
-        return std::unexpected(status);
-    }
-    return EnumerateValueNames(registry, key);
-}
-
 std::size_t DeleteAllValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path)
 {
     auto list = OpenListKey(registry, root, path);

@@ -46,11 +46,6 @@ using ValueDeleteAnswer = std::function<void(std::size_t index, long status)>;
 std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names,
                               const ValueDeleteAnswer& outcome = {}, RunPace* pace = nullptr);
 
-// The names of the key's named values now; the registry's answer when the key cannot be opened.
-// Changes nothing.
-std::expected<std::vector<std::wstring>, long> ListValueNames(RegistryApi& registry, RegistryRoot root,
-                                                              std::wstring_view path);
-
 // Deletes every named value of the key and returns how many went; 0 when the key cannot be
 // opened, is a link, or refuses deletes.
 std::size_t DeleteAllValues(RegistryApi& registry, RegistryRoot root, std::wstring_view path);

@@ -18,6 +18,7 @@
 #include "registry/mod_reg.h"
 #include "tests/support/folder_fixture.h"
 #include "tests/support/known_folders.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro {
 namespace {
@@ -38,7 +39,7 @@ public:
     ~SeededKeys()
     {
         for (const std::wstring& key : made_) {
-            (void)registry_.DeleteTree(kCurrentUser, key);
+            (void)DeleteKeyTree(registry_, kCurrentUser, key);
         }
     }
 

@@ -2,7 +2,7 @@
 # backend: the substitute's disk natively, the test prefix's drive under Wine.
 add_executable(nivaro_folder_conformance folder_conformance_test.cpp)
 target_link_libraries(nivaro_folder_conformance PRIVATE
-    nivaro_items nivaro::backend nivaro_substitute_toolkit nivaro_folder_fixture GTest::gtest_main)
+    nivaro_items nivaro::backend nivaro_substitute_toolkit nivaro_test_support GTest::gtest_main)
 # A shell verb that waits on a dialog would stall the whole run; the time limit turns that into a
 # failure.
 gtest_discover_tests(nivaro_folder_conformance DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 600
@@ -28,7 +28,7 @@ target_compile_definitions(nivaro_folder_conformance PRIVATE NIVARO_TEST_FOLDERS
 
 add_executable(nivaro_hostile_conformance hostile_folder_test.cpp)
 target_compile_definitions(nivaro_hostile_conformance PRIVATE NIVARO_TEST_FOLDERS=L"${NIVARO_TEST_FOLDERS}")
-target_link_libraries(nivaro_hostile_conformance PRIVATE nivaro_items nivaro::backend nivaro_folder_fixture GTest::gtest_main)
+target_link_libraries(nivaro_hostile_conformance PRIVATE nivaro_items nivaro::backend nivaro_test_support GTest::gtest_main)
 gtest_discover_tests(nivaro_hostile_conformance DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED test_folders)
 
 # The protected places, among the system's known folders.
@@ -39,5 +39,5 @@ else()
 endif()
 add_executable(nivaro_protected_folders protected_folder_test.cpp support/known_folders.cpp ${NIVARO_KNOWN_FOLDERS})
 target_link_libraries(nivaro_protected_folders PRIVATE
-    nivaro_items nivaro::backend nivaro_substitute_toolkit nivaro_folder_fixture GTest::gtest_main)
+    nivaro_items nivaro::backend nivaro_substitute_toolkit nivaro_test_support GTest::gtest_main)
 gtest_discover_tests(nivaro_protected_folders DISCOVERY_MODE PRE_TEST PROPERTIES RESOURCE_LOCK registry)

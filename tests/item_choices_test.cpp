@@ -12,6 +12,7 @@
 #include "items/builtin_items.h"
 #include "platform/substitute/substitute_registry.h"
 #include "registry/mod_reg.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro {
 namespace {

@@ -14,6 +14,7 @@
 #include "platform/utf16.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro {
 namespace {
@@ -46,10 +47,10 @@ protected:
     {
         path_ = L"Software\\Nivaro Tests\\Plan." +
                 FromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        registry_->DeleteTree(kCurrentUser, path_);
+        DeleteKeyTree(*registry_, kCurrentUser, path_);
         ASSERT_TRUE(item_.ReadProperties({{L"RegKey", path_}}));
     }
-    void TearDown() override { registry_->DeleteTree(kCurrentUser, path_); }
+    void TearDown() override { DeleteKeyTree(*registry_, kCurrentUser, path_); }
 
     void Set(std::wstring_view name, std::wstring_view text, const std::wstring& subkey = {})
     {
@@ -82,7 +83,7 @@ TEST_F(RegistryPlan, ListsEveryNamedValueAsItIsAndChangesNothingUntilCarriedOut)
     EXPECT_EQ(Names(), named) << "planning deletes nothing";
 
     EXPECT_EQ(item_.Carry(plan), named.size());
-    EXPECT_EQ(plan.CountRemoved(), named.size());
+    EXPECT_EQ(std::ranges::count_if(plan.targets, &PlannedTarget::removed), static_cast<std::ptrdiff_t>(named.size()));
     EXPECT_EQ(Names(), std::vector<std::wstring>{});
     EXPECT_EQ(GetRegString(*registry_, kCurrentUser, path_, L""), L"default");
     EXPECT_EQ(GetRegString(*registry_, kCurrentUser, path_ + L"\\Sub", L"inner"), L"stays");

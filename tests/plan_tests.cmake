@@ -1,4 +1,4 @@
 # What a preview foretells and a clean then does, on this build's backend.
 add_executable(nivaro_plan_conformance item_plan_test.cpp)
-target_link_libraries(nivaro_plan_conformance PRIVATE nivaro_items nivaro::backend nivaro_folder_fixture GTest::gtest_main)
+target_link_libraries(nivaro_plan_conformance PRIVATE nivaro_items nivaro::backend nivaro_test_support GTest::gtest_main)
 gtest_discover_tests(nivaro_plan_conformance DISCOVERY_MODE PRE_TEST PROPERTIES RESOURCE_LOCK registry)

@@ -75,7 +75,6 @@ public:
     {
         return inner.DeleteValue(Inner(key), name);
     }
-    long DeleteTree(RegistryRoot root, std::wstring_view path) override { return inner.DeleteTree(root, path); }
 
 private:
     // The inner registry's key behind one of this registry's keys: the raw values are the same.

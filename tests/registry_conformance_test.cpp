@@ -25,6 +25,7 @@
 #include "platform/substitute/substitute_toolkit.h"
 #include "platform/utf16.h"
 #include "registry/mod_reg.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro {
 namespace {
@@ -105,14 +106,14 @@ protected:
     {
         const ::testing::TestInfo& test = *::testing::UnitTest::GetInstance()->current_test_info();
         scratch_ = std::wstring(kTestsKey) + L"\\" + Widen(test.test_suite_name()) + L"." + Widen(test.name());
-        (void)registry_->DeleteTree(kCurrentUser, scratch_);  // what an interrupted run left behind
+        (void)DeleteKeyTree(*registry_, kCurrentUser, scratch_);  // what an interrupted run left behind
         ASSERT_EQ(registry_->CreateKey(kCurrentUser, scratch_, scratchKey_), reg_status::kSuccess);
     }
 
     void TearDown() override
     {
         scratchKey_.reset();
-        EXPECT_EQ(registry_->DeleteTree(kCurrentUser, scratch_), reg_status::kSuccess);
+        EXPECT_EQ(DeleteKeyTree(*registry_, kCurrentUser, scratch_), reg_status::kSuccess);
         EXPECT_FALSE(Exists(scratch_)) << "the scratch key is gone";
     }
 
@@ -372,7 +373,6 @@ public:
         return inner_.SetValue(key, name, type, data);
     }
     long DeleteValue(const RegistryKey& key, std::wstring_view name) override { return inner_.DeleteValue(key, name); }
-    long DeleteTree(RegistryRoot root, std::wstring_view path) override { return inner_.DeleteTree(root, path); }
 
     std::map<std::wstring, std::size_t> writable;
 

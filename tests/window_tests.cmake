@@ -2,7 +2,7 @@
 # program, the command line as a script would run it.
 if(WIN32)
     add_library(nivaro_layout_traces STATIC support/layout_traces.cpp)
-    target_link_libraries(nivaro_layout_traces PUBLIC nivaro_main nivaro_folder_fixture GTest::gtest)
+    target_link_libraries(nivaro_layout_traces PUBLIC nivaro_main nivaro_test_support GTest::gtest)
 
     add_executable(nivaro_window_test
         ${PROJECT_SOURCE_DIR}/platform/win32/tests/window_test.cpp
@@ -24,7 +24,7 @@ if(WIN32)
     add_executable(nivaro_items_window_test
         ${PROJECT_SOURCE_DIR}/platform/win32/tests/items_window_test.cpp
         ${PROJECT_SOURCE_DIR}/platform/win32/tests/program_driver.cpp)
-    target_link_libraries(nivaro_items_window_test PRIVATE nivaro_main nivaro_win32 GTest::gtest_main)
+    target_link_libraries(nivaro_items_window_test PRIVATE nivaro_main nivaro_win32 nivaro_test_support GTest::gtest_main)
     add_dependencies(nivaro_items_window_test nivaro)
     gtest_discover_tests(nivaro_items_window_test DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL TRUE)
 endif()

@@ -70,6 +70,20 @@ void ForEachComponent(std::wstring_view path, Visit visit)
     }
 }
 
+// An enumerated name into the caller's buffer: the name and its terminating NUL must fit; when
+// they do not, the length is not reported.
+long HandOut(const std::wstring& name, std::span<wchar_t> buffer, std::uint32_t& nameChars)
+{
+    const std::size_t capacity = std::min<std::size_t>(nameChars, buffer.size());
+    if (name.size() + 1 > capacity) {
+        return reg_status::kMoreData;
+    }
+    std::ranges::copy(name, buffer.begin());
+    buffer[name.size()] = L'\0';
+    nameChars = static_cast<std::uint32_t>(name.size());
+    return reg_status::kSuccess;
+}
+
 }  // namespace
 
 SubstituteRegistry::SubstituteRegistry() = default;
@@ -290,16 +304,7 @@ long SubstituteRegistry::EnumValueName(const RegistryKey& key, std::uint32_t ind
     if (index >= values.size()) {
         return reg_status::kNoMoreItems;
     }
-    const std::wstring& name = values[index]->name;
-    const std::size_t capacity = std::min<std::size_t>(nameChars, buffer.size());
-    // The name and its terminating NUL must fit; when they do not, the length is not reported.
-    if (name.size() + 1 > capacity) {
-        return reg_status::kMoreData;
-    }
-    std::ranges::copy(name, buffer.begin());
-    buffer[name.size()] = L'\0';
-    nameChars = static_cast<std::uint32_t>(name.size());
-    return reg_status::kSuccess;
+    return HandOut(values[index]->name, buffer, nameChars);
 }
 
 // Subkeys enumerate in the order of their folded names, as the map keeps them.
@@ -314,15 +319,7 @@ long SubstituteRegistry::EnumKeyName(const RegistryKey& key, std::uint32_t index
     if (index >= subkeys.size()) {
         return reg_status::kNoMoreItems;
     }
-    const std::wstring& name = std::next(subkeys.begin(), index)->second->name;
-    const std::size_t capacity = std::min<std::size_t>(nameChars, buffer.size());
-    if (name.size() + 1 > capacity) {
-        return reg_status::kMoreData;
-    }
-    std::ranges::copy(name, buffer.begin());
-    buffer[name.size()] = L'\0';
-    nameChars = static_cast<std::uint32_t>(name.size());
-    return reg_status::kSuccess;
+    return HandOut(std::next(subkeys.begin(), index)->second->name, buffer, nameChars);
 }
 
 SubstituteRegistry::ValueSlot SubstituteRegistry::FindValue(Key& key, std::wstring_view name, bool& found)

@@ -35,7 +35,8 @@ public:
     long SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
                   std::span<const std::byte> data) override;
     long DeleteValue(const RegistryKey& key, std::wstring_view name) override;
-    long DeleteTree(RegistryRoot root, std::wstring_view path) override;
+    // Removes a key with all its subkeys and values, a link key as itself; never a root.
+    long DeleteTree(RegistryRoot root, std::wstring_view path);
 
     std::size_t OpenHandles() const { return handles_.size(); }
 

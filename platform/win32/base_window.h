@@ -41,4 +41,20 @@ protected:
     HWND hwnd_ = nullptr;
 };
 
+// What both windows do alike with two messages: fill the client area with the window's background
+// (WM_ERASEBKGND), and take the place the system suggests for a new DPI at the size the window's
+// layout has there (WM_DPICHANGED).
+inline LRESULT FillClientBackground(HWND window, HDC dc, HBRUSH brush)
+{
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::FillRect(dc, &client, brush);
+    return 1;
+}
+
+inline void MoveToSuggestedPlace(HWND window, const RECT& suggested, SIZE size)
+{
+    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace nivaro::win32

@@ -420,20 +420,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_CTLCOLORBTN:
         ::SetBkColor(reinterpret_cast<HDC>(wparam), ToColorref(form_design::kBackground));
         return reinterpret_cast<LRESULT>(background_.get());
-    case WM_ERASEBKGND: {
-        RECT client{};
-        ::GetClientRect(hwnd_, &client);
-        ::FillRect(reinterpret_cast<HDC>(wparam), &client, background_.get());
-        return 1;
-    }
+    case WM_ERASEBKGND:
+        return FillClientBackground(hwnd_, reinterpret_cast<HDC>(wparam), background_.get());
     case WM_DPICHANGED: {
         scale_ = Scale(LOWORD(wparam));
         MakeFonts();
         Arrange();
-        const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-        const SIZE size = WindowSizeFor(scale_);
-        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, size.cx, size.cy,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveToSuggestedPlace(hwnd_, *reinterpret_cast<const RECT*>(lparam), WindowSizeFor(scale_));
         return 0;
     }
     case kPreviewsReady:

@@ -45,12 +45,6 @@ DWORD ClampToDword(std::size_t count)
     return static_cast<DWORD>(std::min<std::size_t>(count, std::numeric_limits<DWORD>::max()));
 }
 
-// A path of nothing but separators names the root itself, and RegDeleteTreeW would empty it.
-bool NamesNoSubkey(std::wstring_view path)
-{
-    return path.find_first_not_of(L'\\') == std::wstring_view::npos;
-}
-
 }  // namespace
 
 long Win32Registry::OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links,
@@ -176,14 +170,6 @@ long Win32Registry::DeleteValue(const RegistryKey& key, std::wstring_view name)
     UNICODE_STRING counted = Counted(name);
     const NTSTATUS status = ::NtDeleteValueKey(Hkey(key), &counted);
     return status == kStatusSuccess ? ERROR_SUCCESS : static_cast<long>(::RtlNtStatusToDosError(status));
-}
-
-long Win32Registry::DeleteTree(RegistryRoot root, std::wstring_view path)
-{
-    if (NamesNoSubkey(path) || HoldsNul(path)) {
-        return ERROR_ACCESS_DENIED;  // a root is never emptied
-    }
-    return ::RegDeleteTreeW(RootKey(root), std::wstring(path).c_str());
 }
 
 void Win32Registry::CloseKey(std::uintptr_t raw) noexcept

@@ -22,7 +22,6 @@ public:
     long SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
                   std::span<const std::byte> data) override;
     long DeleteValue(const RegistryKey& key, std::wstring_view name) override;
-    long DeleteTree(RegistryRoot root, std::wstring_view path) override;
 
 private:
     void CloseKey(std::uintptr_t raw) noexcept override;

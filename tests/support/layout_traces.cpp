@@ -8,6 +8,7 @@
 #include "main/item_layout.h"
 #include "platform/utf16.h"
 #include "registry/mod_reg.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro::testing {
 namespace {
@@ -82,7 +83,7 @@ LayoutTraces::LayoutTraces(RegistryApi& registry, FileSystem& files) : registry_
 LayoutTraces::~LayoutTraces()
 {
     for (const auto& [id, values] : ValuesPerList()) {
-        registry_.DeleteTree(kCurrentUser, RegKeyOf(id));
+        DeleteKeyTree(registry_, kCurrentUser, RegKeyOf(id));
     }
 }
 
@@ -99,7 +100,7 @@ void LayoutTraces::MoveHistory(std::wstring_view path)
 
 void LayoutTraces::SeedList(const std::wstring& path, int values)
 {
-    registry_.DeleteTree(kCurrentUser, path);
+    DeleteKeyTree(registry_, kCurrentUser, path);
     SetValue(registry_, path, L"", kKeptDefault);
     for (int i = 1; i <= values; ++i) {
         SetValue(registry_, path, L"url" + std::to_wstring(i), L"https://example.com/" + std::to_wstring(i));

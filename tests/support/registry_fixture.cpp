@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/utf16.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro {
 
@@ -14,7 +15,7 @@ RegistryFixture::~RegistryFixture()
     for (const std::wstring& key : denied_) {
         AllowValueChanges(key);
     }
-    (void)registry_.DeleteTree(kCurrentUser, root_);
+    (void)DeleteKeyTree(registry_, kCurrentUser, root_);
 }
 
 }  // namespace nivaro

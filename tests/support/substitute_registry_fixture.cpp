@@ -5,6 +5,7 @@
 #include "platform/substitute/substitute_registry.h"
 #include "platform/utf16.h"
 #include "tests/support/registry_fixture.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro {
 namespace {
@@ -20,7 +21,7 @@ RegistryFixture::RegistryFixture(RegistryApi& registry) : registry_(registry)
 {
     static std::atomic<unsigned> made{0};
     root_ = L"Software\\Nivaro Tests\\Fixture." + std::to_wstring(made++);
-    (void)registry_.DeleteTree(kCurrentUser, root_);
+    (void)DeleteKeyTree(registry_, kCurrentUser, root_);
 }
 
 bool RegistryFixture::SetText(const std::wstring& key, std::wstring_view name, std::wstring_view text)
@@ -50,7 +51,7 @@ bool RegistryFixture::DenyValueChanges(const std::wstring& key)
 
 void RegistryFixture::RemoveLink(const std::wstring& link)
 {
-    (void)registry_.DeleteTree(kCurrentUser, link);  // the substitute deletes a link key as itself
+    (void)DeleteKeyTree(registry_, kCurrentUser, link);  // the substitute deletes a link key as itself
 }
 
 void RegistryFixture::AllowValueChanges(const std::wstring&) {}  // the whole tree goes anyway

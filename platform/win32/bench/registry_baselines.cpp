@@ -47,4 +47,9 @@ std::size_t DeleteValuesWithRawLoop(std::wstring_view path)
     return deleted;
 }
 
+void DeleteKeyTree(std::wstring_view path)
+{
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, std::wstring(path).c_str());
+}
+
 }  // namespace nivaro::win32::bench

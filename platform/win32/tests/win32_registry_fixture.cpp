@@ -11,6 +11,7 @@
 #include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
 #include "tests/support/registry_fixture.h"
+#include "tests/support/registry_values.h"
 
 extern "C" {
 NTSTATUS NTAPI NtCreateKey(PHANDLE key, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, ULONG titleIndex,
@@ -68,7 +69,7 @@ RegistryFixture::RegistryFixture(RegistryApi& registry) : registry_(registry)
     static std::atomic<unsigned> made{0};
     root_ = L"Software\\Nivaro Tests\\Fixture." + std::to_wstring(::GetCurrentProcessId()) + L"." +
             std::to_wstring(made++);
-    (void)registry_.DeleteTree(kCurrentUser, root_);
+    (void)DeleteKeyTree(registry_, kCurrentUser, root_);
 }
 
 bool RegistryFixture::SetText(const std::wstring& key, std::wstring_view name, std::wstring_view text)

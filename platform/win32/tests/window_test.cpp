@@ -11,6 +11,7 @@
 #include "main/item_layout.h"
 #include "platform/backend.h"
 #include "platform/win32/tests/program_driver.h"
+#include "platform/win32/tests/screen_dpi.h"
 #include "platform/win32/unique_handles.h"
 #include "tests/support/layout_traces.h"
 
@@ -18,12 +19,6 @@ namespace nivaro::win32::testing {
 namespace {
 
 using nivaro::testing::LayoutTraces;
-
-RECT Pixels(const TwipRect& r, int dpi)
-{
-    const auto px = [dpi](int twips) { return ::MulDiv(twips, dpi, 1440); };
-    return {px(r.left), px(r.top), px(r.left) + px(r.width), px(r.top) + px(r.height)};
-}
 
 std::wstring Title(const ControlLayout& item)
 {
@@ -39,36 +34,6 @@ std::wstring Title(const ControlLayout& item)
                                          << actual.bottom << ") instead of (" << expected.left << "," << expected.top
                                          << ")-(" << expected.right << "," << expected.bottom << ")";
 }
-
-// The screen's DPI for the programs started while it lives; the previous setting comes back after.
-class ScreenDpi {
-public:
-    explicit ScreenDpi(DWORD dpi)
-    {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                          nullptr, key_.put(), nullptr);
-        DWORD size = sizeof(previous_);
-        hadValue_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_),
-                                       &size) == ERROR_SUCCESS;
-        ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
-    }
-    ScreenDpi(const ScreenDpi&) = delete;
-    ScreenDpi& operator=(const ScreenDpi&) = delete;
-    ~ScreenDpi()
-    {
-        if (hadValue_) {
-            ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_),
-                             sizeof(previous_));
-        } else {
-            ::RegDeleteValueW(key_.get(), L"LogPixels");
-        }
-    }
-
-private:
-    UniqueHkey key_;
-    DWORD previous_ = 0;
-    bool hadValue_ = false;
-};
 
 // Every control where the layout table puts it, at the window's DPI, with its caption and state.
 void ExpectLayoutTable(const ProgramDriver& program, int dpi)
