@@ -265,15 +265,8 @@ bool List(const Catalogue& catalogue, const PlatformServices& services, const Ou
 // The user's file's lines that were refused, and why the file could not be read: on standard error.
 void TellAboutUserItems(const UserItems& user, const Output& output)
 {
-    if (user.error) {
-        (void)output.err(L"nivaro-cli: " + *user.error + L"\n");
-    }
-    if (user.file) {
-        for (const LineFate& line : user.file->lines) {
-            if (!line.accepted) {
-                (void)output.err(L"nivaro-cli: " + user.path + L": " + line.message + L"\n");
-            }
-        }
+    for (const std::wstring& problem : UserItemsProblems(user)) {
+        (void)output.err(L"nivaro-cli: " + problem + L"\n");
     }
 }
 

@@ -95,6 +95,22 @@ UserItems ReadUserItems(const PlatformServices& services, const std::optional<st
     return user;
 }
 
+std::vector<std::wstring> UserItemsProblems(const UserItems& user)
+{
+    std::vector<std::wstring> problems;
+    if (user.error) {
+        problems.push_back(*user.error);
+    }
+    if (user.file) {
+        for (const LineFate& line : user.file->lines) {
+            if (!line.accepted) {
+                problems.push_back(user.path + L": " + line.message);
+            }
+        }
+    }
+    return problems;
+}
+
 Catalogue Catalogue::Build(const PlatformServices& services, const UserItems& user)
 {
     Catalogue catalogue;

@@ -34,6 +34,10 @@ struct UserItems {
 // The file at `path`, or by default %AppData%\Nivaro\items.ini, which need not exist.
 UserItems ReadUserItems(const PlatformServices& services, const std::optional<std::wstring>& path);
 
+// What is wrong with the user's items file, a line for each: the reason it could not be read, or
+// each refused line with its number and why. None when all is well.
+std::vector<std::wstring> UserItemsProblems(const UserItems& user);
+
 // Whether an items file's section of this name is a keep-list for an item of the program's own.
 bool IsOwnItemId(std::string_view id);
 

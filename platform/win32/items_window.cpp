@@ -109,6 +109,8 @@ public:
 
     // Centres the window over its owner and shows it.
     void Show();
+    // Lines shown where the targets are listed, until a preview lists them.
+    void ShowNotice(std::wstring_view lines) { SetTargets(lines); }
     // Runs the thread's messages until the window has gone. A quit message ends the loop and is
     // put back for the owner's loop.
     void RunModal();
@@ -752,7 +754,8 @@ void AddItemsWindowEntry(HWND window)
     ::AppendMenuW(menu, MF_STRING, control_id::kOtherItemsCommand, entry.c_str());
 }
 
-void ShowItemsWindow(HWND owner, const Catalogue& catalogue, const PlatformServices& services, ItemChoices& choices)
+void ShowItemsWindow(HWND owner, const Catalogue& catalogue, const PlatformServices& services, ItemChoices& choices,
+                     std::wstring_view notice)
 {
     // An owner that takes no input has a modal window in front of it already, this one or a
     // question; a second would run its loop inside the first's.
@@ -770,6 +773,9 @@ void ShowItemsWindow(HWND owner, const Catalogue& catalogue, const PlatformServi
         ::MessageBoxW(owner, window.error().description.c_str(), std::wstring(form_design::kApplicationTitle).c_str(),
                       MB_OK | MB_ICONERROR);
         return;
+    }
+    if (!notice.empty()) {
+        (*window)->ShowNotice(notice);
     }
     ::EnableWindow(owner, FALSE);
     (*window)->Show();

@@ -18,6 +18,9 @@ void AddItemsWindowEntry(HWND window);
 // Shows the catalogue's other items in a window owned by `owner` and returns once it has closed.
 // The owner takes no input meanwhile, as under a dialog, so that nothing it runs can overlap a
 // clean of this window. Checking and clearing an item is remembered through `choices` at once.
-void ShowItemsWindow(HWND owner, const Catalogue& catalogue, const PlatformServices& services, ItemChoices& choices);
+// `notice`, when there is one, is shown where the targets are listed until a preview comes: what
+// is wrong with the user's items file.
+void ShowItemsWindow(HWND owner, const Catalogue& catalogue, const PlatformServices& services, ItemChoices& choices,
+                     std::wstring_view notice = {});
 
 }  // namespace nivaro::win32

@@ -445,8 +445,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
         if (!commands_->Busy()) {
             ForgetPreviews();
             ItemChoices choices(services_.registry);
-            ShowItemsWindow(hwnd_, Catalogue::Build(services_, ReadUserItems(services_, std::nullopt)), services_,
-                            choices);
+            const UserItems user = ReadUserItems(services_, std::nullopt);
+            std::wstring notice;
+            for (const std::wstring& problem : UserItemsProblems(user)) {
+                notice += (notice.empty() ? L"" : L"\r\n") + problem;  // an edit control breaks lines at CR LF
+            }
+            ShowItemsWindow(hwnd_, Catalogue::Build(services_, user), services_, choices, notice);
         }
         return 0;
     case WM_CLOSE:

@@ -187,6 +187,21 @@ TEST_F(Cli, AReportThatCannotBeWrittenEndsInItsOwnExitCodeAfterTheClean)
     EXPECT_EQ(traces_.Names("typed-urls"), std::vector<std::wstring>{}) << "the clean ran all the same";
 }
 
+TEST_F(Cli, YourItemsFileAddsItsItemsAndNamesEachLineItRefuses)
+{
+    const std::wstring file = FolderFixture::Join(traces_.Disk().Root(), L"items.ini");
+    ASSERT_TRUE(traces_.Disk().WriteFile(file, "[Mine *]\r\n"
+                                               "FileKey1=C:\\nivaro-nowhere|*.tmp|RECURSE\r\n"
+                                               "RegKey1=HKCU\\Software\\Nivaro Tests\\Mine\r\n"));
+
+    const CliRun list = RunCli(L"list --items \"" + file + L"\"");
+
+    EXPECT_EQ(list.exitCode, 0u) << "a refused line stops nothing";
+    EXPECT_NE(list.out.find("user-mine"), std::string::npos) << list.out;
+    EXPECT_NE(list.err.find("line 2: "), std::string::npos) << list.err;
+    EXPECT_NE(list.err.find("RECURSE"), std::string::npos) << list.err;
+}
+
 // Every "N to remove, M to leave" or "N removed, M stayed" of a text report: one per item, then the total.
 std::vector<std::pair<int, int>> TextCounts(const std::string& text)
 {
