@@ -5,6 +5,12 @@
 
 namespace nivaro::win32 {
 
+// The program's own module, which holds its windows' classes and its resources.
+inline HINSTANCE Instance()
+{
+    return ::GetModuleHandleW(nullptr);
+}
+
 template <class Derived>
 class BaseWindow {
 public:
@@ -15,6 +21,22 @@ protected:
     BaseWindow(const BaseWindow&) = delete;
     BaseWindow& operator=(const BaseWindow&) = delete;
     ~BaseWindow() = default;
+
+    // Registers the class of Derived's windows the first time it is asked; 0 when it cannot be.
+    static ATOM RegisterWindowClass(const wchar_t* className, HICON icon = nullptr)
+    {
+        static const ATOM registered = [&] {
+            WNDCLASSEXW windowClass{};
+            windowClass.cbSize = sizeof(windowClass);
+            windowClass.lpfnWndProc = &BaseWindow::WindowProc;
+            windowClass.hInstance = Instance();
+            windowClass.hIcon = icon;
+            windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+            windowClass.lpszClassName = className;
+            return ::RegisterClassExW(&windowClass);
+        }();
+        return registered;
+    }
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     {

@@ -27,11 +27,6 @@ constexpr TextElement kTextElements[] = {
     {control_id::kItemStatus, ItemElement::kStatus, SS_CENTER, false},
 };
 
-HINSTANCE Instance()
-{
-    return ::GetModuleHandleW(nullptr);
-}
-
 }  // namespace
 
 ItemPanel::ItemPanel(const ControlLayout& control, PanelHost& host, const Scale& scale)
@@ -42,16 +37,7 @@ ItemPanel::ItemPanel(const ControlLayout& control, PanelHost& host, const Scale&
 Result<std::unique_ptr<ItemPanel>> ItemPanel::Create(HWND parent, const ControlLayout& control, PanelHost& host,
                                                      const Scale& scale, ItemFonts fonts)
 {
-    static const ATOM registered = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = &ItemPanel::WindowProc;
-        windowClass.hInstance = Instance();
-        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = kClassName;
-        return ::RegisterClassExW(&windowClass);
-    }();
-    if (registered == 0) {
+    if (RegisterWindowClass(kClassName) == 0) {
         return std::unexpected(LastError());
     }
 

@@ -37,11 +37,6 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 
 constexpr int kButtons[] = {control_id::kOtherItemsPreview, control_id::kOtherItemsClean, control_id::kOtherItemsClose};
 
-HINSTANCE Instance()
-{
-    return ::GetModuleHandleW(nullptr);
-}
-
 template <class Range, class Value>
 bool Contains(const Range& range, const Value& value)
 {
@@ -211,16 +206,7 @@ ItemsWindow::~ItemsWindow()
 Result<std::unique_ptr<ItemsWindow>> ItemsWindow::Create(HWND owner, std::vector<ItemDefinition> items,
                                                          const PlatformServices& services, ItemChoices& choices)
 {
-    static const ATOM registered = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = &ItemsWindow::WindowProc;
-        windowClass.hInstance = Instance();
-        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = kClassName;
-        return ::RegisterClassExW(&windowClass);
-    }();
-    if (registered == 0) {
+    if (RegisterWindowClass(kClassName) == 0) {
         return std::unexpected(LastError());
     }
 

@@ -31,11 +31,6 @@ constexpr ULONGLONG kTipLifetimeMilliseconds = 5000;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 
-HINSTANCE Instance()
-{
-    return ::GetModuleHandleW(nullptr);
-}
-
 const ControlLayout* FindControl(int controlId)
 {
     auto found = std::ranges::find(kItemLayout, controlId, &ControlLayout::controlId);
@@ -68,17 +63,7 @@ MainWindow::~MainWindow()
 
 Result<std::unique_ptr<MainWindow>> MainWindow::Create(const PlatformServices& services)
 {
-    static const ATOM registered = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = &MainWindow::WindowProc;
-        windowClass.hInstance = Instance();
-        windowClass.hIcon = ::LoadIconW(Instance(), MAKEINTRESOURCEW(IDI_NIVARO));
-        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.lpszClassName = kClassName;
-        return ::RegisterClassExW(&windowClass);
-    }();
-    if (registered == 0) {
+    if (RegisterWindowClass(kClassName, ::LoadIconW(Instance(), MAKEINTRESOURCEW(IDI_NIVARO))) == 0) {
         return std::unexpected(LastError());
     }
 
