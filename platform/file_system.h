@@ -106,7 +106,8 @@ public:
     virtual PathForm Form(std::wstring_view path) = 0;
     // Whether a file or folder is at this path; a link counts whether or not its target is there.
     virtual bool Exists(std::wstring_view path) = 0;
-    // A small file's bytes, such as a settings file; a file past a few megabytes is refused.
+    // A small file's bytes, such as a settings file; a file past kLargestReadableFile is refused
+    // with FileTooLarge().
     virtual Result<std::string> ReadFile(std::wstring_view path) = 0;
     // The folder at this path, its own links followed. Fails when nothing is there or it is no folder.
     virtual Result<std::unique_ptr<FolderHandle>> OpenFolder(std::wstring_view path) = 0;
@@ -114,11 +115,24 @@ public:
     virtual wchar_t Separator() const = 0;
 };
 
-// The platform's error numbers for a folder that is not there, as OpenFolder fails with them.
+// The platform's error numbers for a folder that is not there, as OpenFolder fails with them,
+// and for a file too large to be read whole.
 namespace file_status {
 inline constexpr long kFileNotFound = 2;
 inline constexpr long kPathNotFound = 3;
+inline constexpr long kFileTooLarge = 223;
 inline constexpr long kDirectoryInvalid = 267;  // a path that names a file, not a folder
 }  // namespace file_status
+
+// No settings file comes near this; a file past it is something else, and is not read into memory.
+inline constexpr std::uint64_t kLargestReadableFile = 8 << 20;
+
+// ReadFile's refusal of a file past kLargestReadableFile, in the same words on every platform:
+// the system's own words for the error number say nothing of the limit.
+inline Error FileTooLarge()
+{
+    return {file_status::kFileTooLarge, L"The file is larger than " +
+                                            std::to_wstring(kLargestReadableFile >> 20) + L" MB, too large to be read."};
+}
 
 }  // namespace nivaro

@@ -349,6 +349,14 @@ TEST(Catalogue, AFileThatCannotBeReadIsOneMessageAndTheOtherItemsStay)
     EXPECT_NE(catalogue.Find("history"), nullptr);
     EXPECT_NE(catalogue.Find("temp-files"), nullptr);
 
+    // Past the size any items file has: refused unread, in words that say why.
+    const std::wstring hugePath = FolderFixture::Join(known.Disk().Root(), L"huge.ini");
+    ASSERT_TRUE(known.Disk().WriteFile(hugePath, std::string(kLargestReadableFile + 1, ';')));
+    const UserItems huge = ReadUserItems(services, hugePath);
+    ASSERT_TRUE(huge.error);
+    EXPECT_NE(huge.error->find(L"too large"), std::wstring::npos) << ToUtf8(*huge.error);
+    EXPECT_NE(Catalogue::Build(services, huge).Find("history"), nullptr);
+
     const UserItems missing = ReadUserItems(services, std::nullopt);
     EXPECT_FALSE(missing.error) << "no items file of the user's is no error";
 }

@@ -373,6 +373,11 @@ Result<std::string> SubstituteFileSystem::ReadFile(std::wstring_view path)
     if (!in) {
         return Fail(file_status::kFileNotFound, L"The system cannot find the file specified.");
     }
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(Native(path), error);
+    if (!error && size > kLargestReadableFile) {
+        return std::unexpected(FileTooLarge());
+    }
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 

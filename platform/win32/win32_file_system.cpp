@@ -368,15 +368,14 @@ bool Win32FileSystem::Exists(std::wstring_view path)
 
 Result<std::string> Win32FileSystem::ReadFile(std::wstring_view path)
 {
-    constexpr LONGLONG kLargest = 8 << 20;
     const UniqueFile file(::CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !::GetFileSizeEx(file.get(), &size)) {
         return std::unexpected(LastError());
     }
-    if (size.QuadPart > kLargest) {
-        return std::unexpected(Win32Error(ERROR_FILE_TOO_LARGE));
+    if (static_cast<std::uint64_t>(size.QuadPart) > kLargestReadableFile) {
+        return std::unexpected(FileTooLarge());
     }
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD read = 0;
