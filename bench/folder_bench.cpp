@@ -32,6 +32,7 @@
 #include "platform/win32/bench/folder_baselines.h"
 #include "platform/win32/bench/system_command.h"
 #include "platform/win32/bench/window_item_site.h"
+#include "platform/win32/this_program.h"
 #include "tests/support/folder_fixture.h"
 
 namespace nivaro::bench {
@@ -145,7 +146,7 @@ std::optional<std::size_t> Raw(Bench&, const std::wstring& folder)
 // nivaro-cli.exe in the program folder beside the benchmarks' own.
 std::wstring CommandLinePath()
 {
-    std::wstring path = RunningProgramPath();
+    std::wstring path = win32::ThisProgramPath();
     path.resize(path.find_last_of(L'\\'));        // the benchmarks' folder
     path.resize(path.find_last_of(L'\\') + 1);    // the build tree
     return path + L"bin\\nivaro-cli.exe";
@@ -154,7 +155,7 @@ std::wstring CommandLinePath()
 // The raw loop in a process of its own, start to exit: what the command line is held against.
 std::optional<std::size_t> RawProcess(Bench&, const std::wstring& folder)
 {
-    (void)RunProgram(RunningProgramPath(), L"--raw-loop \"" + folder + L"\"");
+    (void)RunProgram(win32::ThisProgramPath(), L"--raw-loop \"" + folder + L"\"");
     return std::nullopt;
 }
 

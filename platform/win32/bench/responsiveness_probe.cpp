@@ -10,6 +10,7 @@
 #include "main/control_ids.h"
 #include "platform/utf8.h"
 #include "platform/win32/tests/program_driver.h"
+#include "platform/win32/this_program.h"
 
 namespace nivaro::win32::bench {
 namespace {
@@ -144,30 +145,6 @@ std::optional<unsigned long> ExitCodeOf(HANDLE process)
     return code;
 }
 
-// Whether a tooltip window of the process is showing.
-bool ShowsATip(DWORD processId)
-{
-    struct Search {
-        DWORD processId;
-        bool shown;
-    } search{processId, false};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t name[64]{};
-            ::GetClassNameW(hwnd, name, 64);
-            if (owner == s->processId && std::wstring_view(name) == TOOLTIPS_CLASSW && ::IsWindowVisible(hwnd)) {
-                s->shown = true;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.shown;
-}
-
 // Reads the tip over the panel until its text has stayed the same for kTipSettled; when it last
 // changed, from `arrived`. A read that brings a new text counts from when it was sent: a window
 // that works the text out anew for every read is not charged for the reading. Nothing when the
@@ -280,7 +257,6 @@ Milliseconds Since(Clock::time_point start)
 std::string HoverOverItem(const testing::ProgramDriver& driver, int itemId, POINT away, ScenarioRun& run)
 {
     const HANDLE process = driver.ProcessHandle();
-    const DWORD processId = ::GetProcessId(process);
     const HWND panel = driver.Control(itemId);
     const std::string item = "item " + std::to_string(itemId);
     const std::optional<POINT> spot = BareSpotOf(panel);
@@ -289,7 +265,7 @@ std::string HoverOverItem(const testing::ProgramDriver& driver, int itemId, POIN
     }
     const auto arrived = Clock::now();
     ::SetCursorPos(spot->x, spot->y);
-    if (!WaitUntil(process, [&] { return ShowsATip(processId); })) {
+    if (!WaitUntil(process, [&] { return driver.ShowsTip(); })) {
         return "the tip of " + item + " did not open";
     }
     run.tipDelays.push_back(Since(arrived));
@@ -299,7 +275,7 @@ std::string HoverOverItem(const testing::ProgramDriver& driver, int itemId, POIN
     }
     run.tipSettled.push_back(*settled);
     ::SetCursorPos(away.x, away.y);
-    if (!WaitUntil(process, [&] { return !ShowsATip(processId); })) {
+    if (!WaitUntil(process, [&] { return !driver.ShowsTip(); })) {
         return "the tip of " + item + " did not close";
     }
     return {};
@@ -318,11 +294,10 @@ ScenarioRun ProbedProgram::HoverOver(std::span<const int> itemIds)
 {
     ScenarioRun run;
     const HANDLE process = driver_->ProcessHandle();
-    const DWORD processId = ::GetProcessId(process);
     const POINT away = AwayFrom(driver_->Main());
     ::SetCursorPos(away.x, away.y);
     WaitFor(process, kQuietBeforeHovering);
-    if (!WaitUntil(process, [&] { return !ShowsATip(processId); })) {
+    if (!WaitUntil(process, [&] { return !driver_->ShowsTip(); })) {
         run.failure = "a tip stayed open with the mouse away from the window";
         return run;
     }
@@ -387,16 +362,7 @@ std::optional<unsigned long> ProbedProgram::Close()
 
 std::wstring PathBesideThisProgram(std::wstring_view relative)
 {
-    std::wstring self(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-        if (length < self.size()) {
-            self.resize(length);
-            break;
-        }
-        self.resize(self.size() * 2);
-    }
-    const std::wstring joined = self.substr(0, self.find_last_of(L'\\') + 1) + std::wstring(relative);
+    const std::wstring joined = ThisProgramFolder() + std::wstring(relative);
     const DWORD needed = ::GetFullPathNameW(joined.c_str(), 0, nullptr, nullptr);
     std::wstring full(needed, L'\0');
     const DWORD length = ::GetFullPathNameW(joined.c_str(), needed, full.data(), nullptr);

@@ -43,16 +43,5 @@ std::optional<unsigned long> RunSystemCommand(std::wstring_view program, std::ws
     return RunProgram(SystemFolder() + L"\\" + std::wstring(program), arguments);
 }
 
-std::wstring RunningProgramPath()
-{
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length < buffer.size()) {
-            return std::wstring(buffer.data(), length);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 }  // namespace nivaro::win32::bench

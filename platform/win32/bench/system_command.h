@@ -15,7 +15,4 @@ std::optional<unsigned long> RunSystemCommand(std::wstring_view program, std::ws
 // Runs the program at this path the same way.
 std::optional<unsigned long> RunProgram(const std::wstring& path, std::wstring_view arguments);
 
-// The running program's own path.
-std::wstring RunningProgramPath();
-
 }  // namespace nivaro::win32::bench

@@ -17,6 +17,7 @@
 #include "platform/utf8.h"
 #include "platform/win32/run_process.h"
 #include "platform/win32/tests/program_driver.h"
+#include "platform/win32/this_program.h"
 #include "platform/win32/unique_handles.h"
 #include "tests/support/layout_traces.h"
 
@@ -32,12 +33,6 @@ struct CliRun {
     std::string err;
 };
 
-std::wstring TestFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
 
 std::string ReadAll(const std::wstring& path)
 {
@@ -51,7 +46,7 @@ CliRun RunCli(const std::wstring& args, HANDLE output = nullptr)
 {
     // Names of their own: a file of an earlier run may still be on its way out.
     static int runs = 0;
-    const std::wstring folder = TestFolder();
+    const std::wstring folder = ThisProgramFolder();
     const std::wstring stem = folder + L"cli-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++runs);
     const std::wstring outPath = stem + L".out";
     const std::wstring errPath = stem + L".err";

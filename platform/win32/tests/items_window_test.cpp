@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,91 +34,6 @@ constexpr wchar_t kWindowClass[] = L"NivaroItemsWindow";
 constexpr std::wstring_view kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
 constexpr std::wstring_view kKeptDefault = L"the default value stays";
 
-std::wstring ClassName(HWND hwnd)
-{
-    wchar_t name[64]{};
-    ::GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
-// Out-of-context events reach this thread as messages; any of them is a reason to look again.
-void CALLBACK NoteEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
-
-// Waits on what the program's windows report, or on its end, never on a clock of its own.
-class ProgramEvents {
-public:
-    explicit ProgramEvents(const ProgramDriver& program)
-        : process_(program.ProcessHandle()),
-          hook_(::SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, &NoteEvent, ::GetProcessId(process_), 0,
-                                  WINEVENT_OUTOFCONTEXT))
-    {
-    }
-
-    // Looks again after each event until `found` finds what it looks for; nothing when the time
-    // is up or the program has ended.
-    template <class Find>
-    auto WaitFor(Find found) -> decltype(found())
-    {
-        const auto deadline = std::chrono::steady_clock::now() + kPatience;
-        for (;;) {
-            if (auto result = found()) {
-                return result;
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                return decltype(found()){};
-            }
-            if (::MsgWaitForMultipleObjectsEx(1, &process_, static_cast<DWORD>(left.count()), QS_ALLINPUT,
-                                              MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0) {
-                return found();
-            }
-            MSG message{};
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                ::DispatchMessageW(&message);
-            }
-        }
-    }
-
-private:
-    HANDLE process_;
-    UniqueWinEventHook hook_;
-};
-
-// Memory in the program's process: a list view follows the pointers of its messages there.
-class RemoteMemory {
-public:
-    RemoteMemory(HANDLE process, std::size_t size)
-        : process_(process), address_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE))
-    {
-    }
-    RemoteMemory(const RemoteMemory&) = delete;
-    RemoteMemory& operator=(const RemoteMemory&) = delete;
-    ~RemoteMemory()
-    {
-        if (address_ != nullptr) {
-            ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        }
-    }
-    template <class T>
-    T* At(std::size_t offset = 0) const
-    {
-        return reinterpret_cast<T*>(static_cast<char*>(address_) + offset);
-    }
-    bool Write(const void* data, std::size_t size, std::size_t offset = 0) const
-    {
-        return address_ != nullptr && ::WriteProcessMemory(process_, At<char>(offset), data, size, nullptr);
-    }
-    bool Read(void* data, std::size_t size, std::size_t offset = 0) const
-    {
-        return address_ != nullptr && ::ReadProcessMemory(process_, At<char>(offset), data, size, nullptr);
-    }
-
-private:
-    HANDLE process_;
-    void* address_;
-};
-
 LRESULT SendTo(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     DWORD_PTR result = 0;
@@ -128,21 +44,21 @@ LRESULT SendTo(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 // The window of the other items of a running program, read and used from outside.
 class OtherItems {
 public:
-    OtherItems(ProgramDriver& program, ProgramEvents& events, HWND window)
-        : program_(program), events_(events), window_(window)
+    OtherItems(ProgramDriver& program, HWND window)
+        : program_(program), window_(window)
     {
     }
 
     // Chooses the main window's system menu entry and waits for the window to be up.
-    static std::optional<OtherItems> Open(ProgramDriver& program, ProgramEvents& events)
+    static std::optional<OtherItems> Open(ProgramDriver& program)
     {
         ::PostMessageW(program.Main(), WM_SYSCOMMAND, control_id::kOtherItemsCommand, 0);
-        const std::optional<HWND> window = events.WaitFor([&] { return Find(program); });
+        const std::optional<HWND> window = program.WaitFor([&] { return Find(program); });
         // Once its loop answers, it is built and shown.
         if (!window || !SendMessageTimeoutOk(*window)) {
             return std::nullopt;
         }
-        return OtherItems(program, events, *window);
+        return OtherItems(program, *window);
     }
 
     static std::optional<HWND> Find(const ProgramDriver& program)
@@ -242,7 +158,7 @@ public:
     // Waits until no row is still being counted.
     bool WaitForPreviews() const
     {
-        return events_.WaitFor([&] {
+        return program_.WaitFor([&] {
             for (int row = 0; row < Rows(); ++row) {
                 if (Cell(row, OtherItemsColumn::kWouldRemove).starts_with(L"Counting")) {
                     return false;
@@ -255,25 +171,7 @@ public:
     // Waits for a message box of this window that has not been answered yet.
     std::optional<HWND> WaitForBox() const
     {
-        auto box = events_.WaitFor([&]() -> std::optional<HWND> {
-            struct Search {
-                HWND owner;
-                const std::vector<HWND>* answered;
-                HWND box;
-            } search{window_, &answered_, nullptr};
-            ::EnumWindows(
-                [](HWND hwnd, LPARAM param) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(param);
-                    if (::GetWindow(hwnd, GW_OWNER) == s->owner && ClassName(hwnd) == L"#32770" &&
-                        std::ranges::find(*s->answered, hwnd) == s->answered->end()) {
-                        s->box = hwnd;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-            return search.box ? std::optional(search.box) : std::nullopt;
-        });
+        auto box = program_.WaitFor([&] { return UnansweredBoxOf(window_, answered_); });
         if (box && !SendMessageTimeoutOk(*box)) {
             return std::nullopt;
         }
@@ -282,7 +180,7 @@ public:
 
     void Answer(HWND box, int buttonId)
     {
-        answered_.push_back(box);
+        answered_.insert(box);
         program_.Answer(box, buttonId);
     }
 
@@ -302,7 +200,7 @@ public:
             return ::testing::AssertionFailure() << "Clean could be clicked again while its question was up";
         }
         Answer(*question, answer);
-        const bool ended = events_.WaitFor([&] {
+        const bool ended = program_.WaitFor([&] {
             return SendMessageTimeoutOk(window_) && ::IsWindowEnabled(Control(control_id::kOtherItemsClean)) &&
                    !program_.OwnedBox() && !Cell(0, OtherItemsColumn::kLastClean).starts_with(L"Cleaning");
         });
@@ -316,7 +214,7 @@ public:
     bool Close() const
     {
         Click(control_id::kOtherItemsClose);
-        return events_.WaitFor([&] { return !::IsWindow(window_); });
+        return program_.WaitFor([&] { return !::IsWindow(window_); });
     }
 
 private:
@@ -328,9 +226,8 @@ private:
     }
 
     ProgramDriver& program_;
-    ProgramEvents& events_;
     HWND window_;
-    std::vector<HWND> answered_;  // a box that was answered lingers while it is destroyed
+    std::set<HWND> answered_;
 };
 
 // A value as the registry holds it.
@@ -560,8 +457,7 @@ TEST_F(OtherItemsWindow, ItsLayoutTableScalesWithTheScreensDpi)
         SCOPED_TRACE(::testing::Message() << dpi << " dots per inch");
         const ScreenDpi screen(static_cast<DWORD>(dpi));
         ProgramDriver program;
-        ProgramEvents events(program);
-        auto window = OtherItems::Open(program, events);
+        auto window = OtherItems::Open(program);
         ASSERT_TRUE(window);
         RECT client{};
         ::GetClientRect(window->Window(), &client);
@@ -590,8 +486,7 @@ TEST_F(OtherItemsWindow, ItsLayoutTableScalesWithTheScreensDpi)
 TEST_F(OtherItemsWindow, OpensFromTheSystemMenuInFrontOfTheMainWindowWhichWaitsForIt)
 {
     ProgramDriver program;
-    ProgramEvents events(program);
-    auto window = OtherItems::Open(program, events);
+    auto window = OtherItems::Open(program);
     ASSERT_TRUE(window);
 
     EXPECT_EQ(WindowText(window->Window()), L"Nivaro: other items");
@@ -638,8 +533,7 @@ TEST_F(OtherItemsWindow, EachRowCountsWhatACleanWouldRemoveNowAndPreviewListsThe
 {
     CheckOnlyRunBoxAndAddressBar();
     ProgramDriver program;
-    ProgramEvents events(program);
-    auto window = OtherItems::Open(program, events);
+    auto window = OtherItems::Open(program);
     ASSERT_TRUE(window);
     ASSERT_TRUE(window->WaitForPreviews());
 
@@ -663,7 +557,7 @@ TEST_F(OtherItemsWindow, EachRowCountsWhatACleanWouldRemoveNowAndPreviewListsThe
 
     window->Click(control_id::kOtherItemsPreview);
     // The text is read in two steps, its length and then itself: only the one it ends with is read whole.
-    ASSERT_TRUE(events.WaitFor([&] { return window->Targets().starts_with(L"Run box history"); }))
+    ASSERT_TRUE(program.WaitFor([&] { return window->Targets().starts_with(L"Run box history"); }))
         << "the box says: " << window->Targets();
     ASSERT_TRUE(window->Sync());
     EXPECT_EQ(window->Targets(), L"Run box history: 3 to remove\r\n"
@@ -681,7 +575,7 @@ TEST_F(OtherItemsWindow, EachRowCountsWhatACleanWouldRemoveNowAndPreviewListsThe
         ASSERT_TRUE(window->SetChecked(row, false));
     }
     window->Click(control_id::kOtherItemsClean);
-    EXPECT_TRUE(events.WaitFor([&] { return window->Targets() == L"No item is checked."; }))
+    EXPECT_TRUE(program.WaitFor([&] { return window->Targets() == L"No item is checked."; }))
         << "the box says: " << window->Targets();
     EXPECT_EQ(::GetWindow(window->Window(), GW_ENABLEDPOPUP), nullptr) << "a question was asked";
     EXPECT_EQ(runBox_.Names(), (std::vector<std::wstring>{L"MRUList", L"a", L"b"}));
@@ -693,8 +587,7 @@ TEST_F(OtherItemsWindow, CleanAsksThenRemovesTheCheckedItemsValuesAndLeavesTheir
     CheckOnlyRunBoxAndAddressBar();
     const std::vector<RawValue> searchBoxBefore = searchBox_.Values();
     ProgramDriver program;
-    ProgramEvents events(program);
-    auto window = OtherItems::Open(program, events);
+    auto window = OtherItems::Open(program);
     ASSERT_TRUE(window);
 
     ASSERT_TRUE(window->Clean(IDNO));
@@ -742,8 +635,7 @@ TEST_F(OtherItemsWindow, TheCheckedStateIsRememberedForTheNextRun)
     };
     {
         ProgramDriver program;
-        ProgramEvents events(program);
-        auto window = OtherItems::Open(program, events);
+        auto window = OtherItems::Open(program);
         ASSERT_TRUE(window);
         std::vector<RawValue> expected;
         for (const Change& change : changes) {
@@ -761,8 +653,7 @@ TEST_F(OtherItemsWindow, TheCheckedStateIsRememberedForTheNextRun)
     }
 
     ProgramDriver program;
-    ProgramEvents events(program);
-    auto window = OtherItems::Open(program, events);
+    auto window = OtherItems::Open(program);
     ASSERT_TRUE(window);
     for (const Change& change : changes) {
         EXPECT_EQ(window->IsChecked(window->Row(change.title).value_or(-1)), change.checked) << change.title;
@@ -782,8 +673,7 @@ TEST_F(OtherItemsWindow, AWindowCloseDuringACleanWaitsForTheCleanToEnd)
     ASSERT_TRUE(items.Written());
     CheckOnlyRunBoxAndAddressBar();
     ProgramDriver program;
-    ProgramEvents events(program);
-    auto window = OtherItems::Open(program, events);
+    auto window = OtherItems::Open(program);
     ASSERT_TRUE(window);
     const std::optional<int> row = window->Row(L"Many values");
     ASSERT_TRUE(row) << "the user's item is among the other items";
@@ -794,7 +684,7 @@ TEST_F(OtherItemsWindow, AWindowCloseDuringACleanWaitsForTheCleanToEnd)
     const std::optional<HWND> question = window->WaitForBox();
     ASSERT_TRUE(question);
     window->Answer(*question, IDYES);
-    ASSERT_TRUE(events.WaitFor([&] { return window->Cell(*row, OtherItemsColumn::kLastClean) == L"Cleaning..."; }));
+    ASSERT_TRUE(program.WaitFor([&] { return window->Cell(*row, OtherItemsColumn::kLastClean) == L"Cleaning..."; }));
     // The window answers while the clean runs, with its buttons out of use.
     for (const int button :
          {control_id::kOtherItemsPreview, control_id::kOtherItemsClean, control_id::kOtherItemsClose}) {
@@ -804,7 +694,7 @@ TEST_F(OtherItemsWindow, AWindowCloseDuringACleanWaitsForTheCleanToEnd)
     ASSERT_TRUE(window->Sync());
     EXPECT_EQ(window->Cell(*row, OtherItemsColumn::kLastClean), L"Cleaning...") << "the clean goes on after the close";
 
-    EXPECT_TRUE(events.WaitFor([&] { return !::IsWindow(window->Window()); }))
+    EXPECT_TRUE(program.WaitFor([&] { return !::IsWindow(window->Window()); }))
         << "the window goes once the clean has ended";
     EXPECT_EQ(many.Names(), std::vector<std::wstring>{}) << "every value was handled";
     EXPECT_EQ(runBox_.Names(), std::vector<std::wstring>{});

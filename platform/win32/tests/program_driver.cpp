@@ -2,17 +2,26 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
 #include <stdexcept>
 #include <vector>
 
 #include "main/control_ids.h"
 #include "main/item_layout.h"
+#include "platform/win32/this_program.h"
 
 namespace nivaro::win32::testing {
 namespace {
 
 // Out-of-context events reach this thread as messages; any of them is a reason to look again.
 void CALLBACK NoteEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
+
+std::wstring ProgramPath()
+{
+    return ThisProgramFolder() + L"nivaro.exe";
+}
+
+}  // namespace
 
 std::wstring ClassName(HWND hwnd)
 {
@@ -21,21 +30,25 @@ std::wstring ClassName(HWND hwnd)
     return name;
 }
 
-std::wstring ProgramPath()
+std::optional<HWND> UnansweredBoxOf(HWND owner, const std::set<HWND>& answered)
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L'\\') + 1) + L"nivaro.exe";
+    struct Search {
+        HWND owner;
+        const std::set<HWND>* answered;
+        HWND box;
+    } search{owner, &answered, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (::GetWindow(hwnd, GW_OWNER) == s->owner && ClassName(hwnd) == L"#32770" && !s->answered->contains(hwnd)) {
+                s->box = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.box ? std::optional(search.box) : std::nullopt;
 }
-
-}  // namespace
 
 std::wstring WindowText(HWND hwnd)
 {
@@ -98,9 +111,9 @@ ProgramDriver::ProgramDriver(const std::wstring& program, std::chrono::milliseco
     process_.reset(info.hProcess);
     const UniqueKernelHandle thread(info.hThread);
     processId_ = info.dwProcessId;
-    // Windows made, and texts changed: what a wait of the driver may be waiting for.
-    hook_.reset(::SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_NAMECHANGE, nullptr, &NoteEvent, processId_, 0,
-                                  WINEVENT_OUTOFCONTEXT));
+    // Every event of the program's windows (made, shown, renamed, changed): what a wait of the
+    // driver may be waiting for.
+    hook_.reset(::SetWinEventHook(EVENT_MIN, EVENT_MAX, nullptr, &NoteEvent, processId_, 0, WINEVENT_OUTOFCONTEXT));
     ::ResumeThread(thread.get());
 
     main_ = WaitFor([this]() -> std::optional<HWND> {
@@ -128,28 +141,6 @@ HWND ProgramDriver::FindMainWindow() const
         }
     }
     return nullptr;
-}
-
-template <class Find>
-auto ProgramDriver::WaitFor(Find found) -> decltype(found())
-{
-    const auto deadline = std::chrono::steady_clock::now() + patience_;
-    for (;;) {
-        if (auto result = found()) {
-            return result;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            return std::nullopt;
-        }
-        // Wakes on the creation events of the program's windows, or when the program ends.
-        const HANDLE process = process_.get();
-        if (::MsgWaitForMultipleObjects(1, &process, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT) ==
-            WAIT_OBJECT_0) {
-            return found();
-        }
-        PumpOwnMessages();
-    }
 }
 
 std::optional<std::wstring> ProgramDriver::WaitForTip(HWND control)
@@ -182,22 +173,7 @@ void ProgramDriver::PumpOwnMessages() const
 
 std::optional<HWND> ProgramDriver::OwnedBox() const
 {
-    struct Search {
-        HWND owner;
-        const std::set<HWND>* answered;
-        HWND box;
-    } search{main_, &answered_, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (::GetWindow(hwnd, GW_OWNER) == s->owner && ClassName(hwnd) == L"#32770" && !s->answered->contains(hwnd)) {
-                s->box = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.box ? std::optional(search.box) : std::nullopt;
+    return UnansweredBoxOf(main_, answered_);
 }
 
 std::optional<HWND> ProgramDriver::WaitForBox()
@@ -239,25 +215,38 @@ std::optional<HWND> ProgramDriver::WaitForCleanToEnd()
     throw std::runtime_error("the clean did not end in time");
 }
 
-std::optional<std::wstring> ProgramDriver::TipText(HWND control) const
+std::optional<HWND> ProgramDriver::Tooltip(bool showingOnly) const
 {
     struct Search {
         DWORD processId;
+        bool showingOnly;
         HWND tip;
-    } search{processId_, nullptr};
+    } search{processId_, showingOnly, nullptr};
     ::EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == s->processId && ClassName(hwnd) == TOOLTIPS_CLASSW) {
+            if (owner == s->processId && ClassName(hwnd) == TOOLTIPS_CLASSW &&
+                (!s->showingOnly || ::IsWindowVisible(hwnd))) {
                 s->tip = hwnd;
                 return FALSE;
             }
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    if (search.tip == nullptr) {
+    return search.tip ? std::optional(search.tip) : std::nullopt;
+}
+
+bool ProgramDriver::ShowsTip() const
+{
+    return Tooltip(true).has_value();
+}
+
+std::optional<std::wstring> ProgramDriver::TipText(HWND control) const
+{
+    const std::optional<HWND> tip = Tooltip(false);
+    if (!tip) {
         return std::nullopt;
     }
 
@@ -266,30 +255,18 @@ std::optional<std::wstring> ProgramDriver::TipText(HWND control) const
         TTTOOLINFOW tool;
         wchar_t text[1024];
     };
-    struct RemoteMemory {
-        HANDLE process;
-        void* address;
-        ~RemoteMemory()
-        {
-            if (address != nullptr) {
-                ::VirtualFreeEx(process, address, 0, MEM_RELEASE);
-            }
-        }
-    } remote{process_.get(), ::VirtualAllocEx(process_.get(), nullptr, sizeof(Question), MEM_COMMIT, PAGE_READWRITE)};
-    if (remote.address == nullptr) {
-        return std::nullopt;
-    }
-    auto* there = static_cast<Question*>(remote.address);
+    const RemoteMemory remote(process_.get(), sizeof(Question));
+    auto* there = remote.At<Question>();
     Question question{};
     question.tool.cbSize = sizeof(question.tool);
     question.tool.hwnd = main_;
     question.tool.uId = reinterpret_cast<UINT_PTR>(control);
     question.tool.lpszText = there->text;
     DWORD_PTR ignored = 0;
-    if (!::WriteProcessMemory(process_.get(), there, &question, sizeof(question), nullptr) ||
-        !::SendMessageTimeoutW(search.tip, TTM_GETTEXTW, std::size(question.text), reinterpret_cast<LPARAM>(there),
+    if (!remote.Write(&question, sizeof(question)) ||
+        !::SendMessageTimeoutW(*tip, TTM_GETTEXTW, std::size(question.text), reinterpret_cast<LPARAM>(there),
                                SMTO_NORMAL, static_cast<UINT>(patience_.count()), &ignored) ||
-        !::ReadProcessMemory(process_.get(), there->text, question.text, sizeof(question.text), nullptr)) {
+        !remote.Read(question.text, sizeof(question.text), offsetof(Question, text))) {
         return std::nullopt;
     }
     question.text[std::size(question.text) - 1] = L'\0';
