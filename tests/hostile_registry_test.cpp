@@ -17,6 +17,7 @@
 #include "platform/run_pace.h"
 #include "registry/mod_reg.h"
 #include "tests/support/registry_fixture.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro {
 namespace {
@@ -40,7 +41,7 @@ constexpr Outcome kRefused{false, LeaveReason::kRefused};
 
 // The values of a key as bytes, by name; a name with a NUL cannot be read by the wide calls, so
 // its data is not compared. The key is opened as itself: a link shows as a link.
-using Values = std::map<std::wstring, std::optional<std::pair<std::uint32_t, std::vector<std::byte>>>>;
+using Values = std::map<std::wstring, std::optional<StoredValue>>;
 
 std::optional<Values> Snapshot(RegistryApi& registry, const std::wstring& path)
 {
@@ -49,21 +50,8 @@ std::optional<Values> Snapshot(RegistryApi& registry, const std::wstring& path)
         return std::nullopt;
     }
     Values values;
-    std::vector<std::wstring> names = EnumerateValueNames(registry, key);
-    names.emplace_back();  // the default value
-    for (const std::wstring& name : names) {
-        std::uint32_t type = 0;
-        std::uint32_t size = 0;
-        if (registry.QueryValue(key, name, type, {}, size) != reg_status::kSuccess) {
-            values[name] = std::nullopt;
-            continue;
-        }
-        std::vector<std::byte> data(size);
-        if (size > 0 && registry.QueryValue(key, name, type, data, size) != reg_status::kSuccess) {
-            values[name] = std::nullopt;
-            continue;
-        }
-        values[name] = std::pair{type, std::move(data)};
+    for (const std::wstring& name : ValueNamesWithDefault(registry, key)) {
+        values[name] = ReadStoredValue(registry, key, name);
     }
     return values;
 }

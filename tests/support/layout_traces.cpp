@@ -41,21 +41,6 @@ void SetValue(RegistryApi& registry, const std::wstring& path, std::wstring_view
     }
 }
 
-std::optional<TraceSnapshot::Value> ReadValue(RegistryApi& registry, const RegistryKey& key, std::wstring_view name)
-{
-    TraceSnapshot::Value value;
-    std::uint32_t size = 0;
-    if (registry.QueryValue(key, name, value.type, {}, size) != reg_status::kSuccess) {
-        return std::nullopt;
-    }
-    value.data.resize(size);
-    if (registry.QueryValue(key, name, value.type, value.data, size) != reg_status::kSuccess) {
-        return std::nullopt;
-    }
-    value.data.resize(size);
-    return value;
-}
-
 }  // namespace
 
 const std::map<std::string, int>& LayoutTraces::ValuesPerList()
@@ -153,10 +138,8 @@ TraceSnapshot LayoutTraces::Snapshot() const
                 continue;
             }
             auto& values = snapshot.keys[keyPath];
-            std::vector<std::wstring> names = EnumerateValueNames(registry_, key);
-            names.emplace_back();  // the default value
-            for (const std::wstring& name : names) {
-                if (auto value = ReadValue(registry_, key, name)) {
+            for (const std::wstring& name : ValueNamesWithDefault(registry_, key)) {
+                if (auto value = ReadStoredValue(registry_, key, name)) {
                     values[name] = std::move(*value);
                 }
             }

@@ -18,16 +18,13 @@
 #include "platform/file_system.h"
 #include "tests/support/folder_fixture.h"
 #include "platform/registry.h"
+#include "tests/support/registry_values.h"
 
 namespace nivaro::testing {
 
 // Everything the traces touch, as bytes: a preview must leave it exactly as it was.
 struct TraceSnapshot {
-    struct Value {
-        std::uint32_t type = 0;
-        std::vector<std::byte> data;
-        friend bool operator==(const Value&, const Value&) = default;
-    };
+    using Value = StoredValue;
     struct File {
         std::uint32_t attributes = 0;
         std::optional<std::string> bytes;  // nothing for a folder

@@ -245,18 +245,10 @@ std::vector<RawValue> ReadValues(RegistryApi& registry, std::wstring_view path)
     if (registry.OpenKey(kCurrentUser, path, KeyAccess::kQuery, key) != reg_status::kSuccess) {
         return values;
     }
-    std::vector<std::wstring> names = EnumerateValueNames(registry, key);
-    names.emplace_back();  // the default value
-    for (std::wstring& name : names) {
-        RawValue value{std::move(name)};
-        std::uint32_t size = 0;
-        if (registry.QueryValue(key, value.name, value.type, {}, size) != reg_status::kSuccess) {
-            continue;
+    for (std::wstring& name : ValueNamesWithDefault(registry, key)) {
+        if (std::optional<StoredValue> stored = ReadStoredValue(registry, key, name)) {
+            values.push_back(RawValue{std::move(name), stored->type, std::move(stored->data)});
         }
-        value.data.resize(size);
-        registry.QueryValue(key, value.name, value.type, value.data, size);
-        value.data.resize(size);
-        values.push_back(std::move(value));
     }
     return values;
 }
