@@ -18,9 +18,6 @@ namespace {
 
 // Entries are listed this many at a time, with the host's events let through between.
 constexpr std::size_t kListingBatch = 256;
-// The shell's namespace reaches no folder whose path passes MAX_PATH; such a folder is listed
-// from its own handle.
-constexpr std::size_t kShellPathLimit = 260;
 // How long the listing's thread is waited for before events are let through again.
 constexpr std::chrono::milliseconds kListingWait{10};
 // A cookie file names its hosts near its start; a file longer than this is no cookie.
@@ -254,12 +251,11 @@ void ListFolder(const PlatformServices& services, ItemPlan& plan, std::size_t in
     if (!part.folder || part.problem) {
         return;
     }
-    // The shell shows what the folder holds, virtual entries included. A plain folder is listed
-    // from its own handle instead: in batches, and reading nothing twice.
-    if (part.folder->Path().size() < kShellPathLimit) {
-        if (auto shell = services.shell.NameSpace(part.folder->Path()); shell && !(*shell)->ShowsOnlyFiles()) {
-            part.shellFolder = std::move(*shell);
-        }
+    // The shell shows what the folder holds, virtual entries included. A plain folder, or one the
+    // shell does not reach, is listed from its own handle instead: in batches, and reading nothing
+    // twice.
+    if (auto shell = services.shell.NameSpace(part.folder->Path()); shell && !(*shell)->ShowsOnlyFiles()) {
+        part.shellFolder = std::move(*shell);
     }
     const std::vector<std::wstring>& patterns = std::get<FolderTarget>(part.what).patterns;
     const std::size_t first = plan.targets.size();

@@ -59,10 +59,16 @@ public:
     virtual Result<bool> InvokeDelete(const ShellEntry& entry) = 0;
 };
 
+// The shell's namespace does not reach folders whose path is this long or longer (MAX_PATH, in
+// UTF-16 units), though the file functions do; under Wine where exactly it stops depends on how
+// the path is cut into folders. NameSpace refuses such a path on every platform.
+inline constexpr std::size_t kShellPathLimit = 260;
+
 class Shell {
 public:
     virtual ~Shell() = default;
 
+    // The folder at this path as the shell shows it; fails for a path of kShellPathLimit or more.
     virtual Result<std::unique_ptr<ShellFolder>> NameSpace(std::wstring_view path) = 0;
 };
 

@@ -26,10 +26,6 @@ namespace fs = std::filesystem;
 // The shell's failures carry HRESULTs: HRESULT_FROM_WIN32 of the Win32 code.
 constexpr std::int32_t kHresultFileNotFound = static_cast<std::int32_t>(0x80070002u);
 constexpr std::int32_t kHresultPathNotFound = static_cast<std::int32_t>(0x80070003u);
-// Wine's shell namespace does not reach folders that lie deeper than about MAX_PATH characters,
-// though the file functions do; where exactly it stops depends on how the path is cut into
-// folders. The substitute stops at MAX_PATH.
-constexpr std::size_t kShellPathLimit = 260;
 // The Win32 codes that Wine answers with.
 constexpr long kErrorSuccess = 0;
 constexpr long kErrorAccessDenied = 5;

@@ -244,8 +244,9 @@ Result<bool> Win32ShellFolder::InvokeDelete(const ShellEntry& entry)
 
 Result<std::unique_ptr<ShellFolder>> Win32Shell::NameSpace(std::wstring_view path)
 {
-    if (path.empty()) {
-        return Failed(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));  // the automation object would take it for the desktop
+    // An empty path the automation object would take for the desktop.
+    if (path.empty() || path.size() >= kShellPathLimit) {
+        return Failed(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
     }
     auto folder = std::make_unique<Win32ShellFolder>(std::wstring(path));
     if (auto opened = folder->Open(); !opened) {
