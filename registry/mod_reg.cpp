@@ -62,47 +62,25 @@ std::wstring BinaryValueText(RegistryApi& registry, const RegistryKey& key, std:
     return std::to_wstring(static_cast<std::int32_t>(bits));
 }
 
-}  // namespace
-
-std::vector<std::wstring> EnumerateSubkeyNames(RegistryApi& registry, const RegistryKey& key)
+// The names a registry call gives by index, asked from index 0 on until it says there are no
+// more, or fails in a way that asking again would not mend. The buffer starts at `chars` and grows
+// should a name be longer: one may have been added since the size was asked. An empty name is the
+// unnamed default value, which is no list's entry.
+template <class NameAt>
+std::vector<std::wstring> CollectNames(std::size_t chars, std::size_t expected, NameAt nameAt, RunPace* pace)
 {
-    // A key name has at most 255 characters; the buffer grows should a registry answer otherwise.
-    std::vector<wchar_t> buffer(256);
+    std::vector<wchar_t> buffer(chars);
     std::vector<std::wstring> names;
+    names.reserve(expected);
     for (std::uint32_t index = 0;;) {
         auto nameChars = static_cast<std::uint32_t>(buffer.size());
-        const long status = registry.EnumKeyName(key, index, buffer, nameChars);
+        const long status = nameAt(index, std::span(buffer), nameChars);
         if (status == reg_status::kMoreData && buffer.size() < kNameBufferLimit) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (status != reg_status::kSuccess) {
-            return names;
-        }
-        names.emplace_back(buffer.data(), std::min<std::size_t>(nameChars, buffer.size()));
-        ++index;
-    }
-}
-
-std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key, RunPace* pace)
-{
-    KeyInfo info;
-    if (registry.QueryInfoKey(key, info) != reg_status::kSuccess) {
-        info = {};
-    }
-    std::vector<wchar_t> buffer(std::size_t{info.maxValueNameChars} + 1);
-    std::vector<std::wstring> names;
-    names.reserve(info.valueCount);
-    for (std::uint32_t index = 0;;) {
-        auto nameChars = static_cast<std::uint32_t>(buffer.size());
-        const long status = registry.EnumValueName(key, index, buffer, nameChars);
-        if (status == reg_status::kMoreData && buffer.size() < kNameBufferLimit) {
-            // A value added since the size was asked has a longer name; grow and ask again.
             buffer.resize(std::max<std::size_t>(buffer.size() * 2, 256));
             continue;
         }
         if (status != reg_status::kSuccess) {
-            break;  // past the last value, or an error that asking again would not mend
+            return names;
         }
         if (nameChars > 0) {
             names.emplace_back(buffer.data(), std::min<std::size_t>(nameChars, buffer.size()));
@@ -111,11 +89,34 @@ std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const Regis
         if (pace != nullptr) {
             pace->Seen(names.size());
             if (!pace->Continue()) {
-                break;
+                return names;
             }
         }
     }
-    return names;
+}
+
+}  // namespace
+
+std::vector<std::wstring> EnumerateSubkeyNames(RegistryApi& registry, const RegistryKey& key)
+{
+    // A key name has at most 255 characters.
+    return CollectNames(256, 0, [&](std::uint32_t index, std::span<wchar_t> buffer, std::uint32_t& chars) {
+        return registry.EnumKeyName(key, index, buffer, chars);
+    }, nullptr);
+}
+
+std::vector<std::wstring> EnumerateValueNames(RegistryApi& registry, const RegistryKey& key, RunPace* pace)
+{
+    KeyInfo info;
+    if (registry.QueryInfoKey(key, info) != reg_status::kSuccess) {
+        info = {};
+    }
+    return CollectNames(
+        std::size_t{info.maxValueNameChars} + 1, info.valueCount,
+        [&](std::uint32_t index, std::span<wchar_t> buffer, std::uint32_t& chars) {
+            return registry.EnumValueName(key, index, buffer, chars);
+        },
+        pace);
 }
 
 bool IsLinkKey(RegistryApi& registry, const RegistryKey& key)
