@@ -3,12 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cwctype>
 #include <memory>
 
 #include "cli/arguments.h"
 #include "items/folder_plan.h"
 #include "items/item_engine.h"
+#include "items/name_pattern.h"
 #include "main/catalogue.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"
@@ -33,11 +33,6 @@ std::wstring_view KindName(const ItemDefinition& item)
     const bool folders = std::ranges::any_of(item.targets, IsFolderPart);
     const bool keys = !std::ranges::all_of(item.targets, IsFolderPart);
     return folders && keys ? L"mixed" : folders ? L"folder" : L"registry";
-}
-
-bool SameText(std::wstring_view a, std::wstring_view b)
-{
-    return std::ranges::equal(a, b, [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
 }
 
 // What each target names, as its setting says it and, where that differs, where it resolves now.
@@ -80,7 +75,7 @@ std::expected<std::vector<const CatalogueItem*>, std::wstring> Select(const Argu
         }
     }
     for (const std::wstring& group : args.groups) {
-        if (std::ranges::none_of(catalogue.Items(), [&](const auto& item) { return SameText(item.definition.group, group); })) {
+        if (std::ranges::none_of(catalogue.Items(), [&](const auto& item) { return SameIgnoringCase(item.definition.group, group); })) {
             return std::unexpected(L"no group '" + group + L"' (see: nivaro-cli list)");
         }
     }
@@ -92,7 +87,7 @@ std::expected<std::vector<const CatalogueItem*>, std::wstring> Select(const Argu
         } else if (args.all) {
             chosen = item.control != nullptr;
         } else if (!args.groups.empty()) {
-            chosen = std::ranges::any_of(args.groups, [&](const auto& group) { return SameText(item.definition.group, group); });
+            chosen = std::ranges::any_of(args.groups, [&](const auto& group) { return SameIgnoringCase(item.definition.group, group); });
         } else if (!args.ids.empty()) {
             chosen = std::ranges::find(args.ids, Id(item)) != args.ids.end();
         } else {

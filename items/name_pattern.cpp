@@ -13,6 +13,11 @@ bool SameLetter(wchar_t a, wchar_t b)
 
 }  // namespace
 
+bool SameIgnoringCase(std::wstring_view a, std::wstring_view b)
+{
+    return std::ranges::equal(a, b, SameLetter);
+}
+
 // Greedy with one step back to the last *: linear in the name for every pattern with stars.
 bool MatchesPattern(std::wstring_view name, std::wstring_view pattern)
 {

@@ -8,6 +8,9 @@
 
 namespace nivaro {
 
+// Two names alike but for case: how value names, group names and patterns' letters are compared.
+bool SameIgnoringCase(std::wstring_view a, std::wstring_view b);
+
 bool MatchesPattern(std::wstring_view name, std::wstring_view pattern);
 bool MatchesAny(std::wstring_view name, std::span<const std::wstring> patterns);
 

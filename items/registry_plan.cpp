@@ -1,7 +1,6 @@
 #include "items/registry_plan.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <map>
 
 #include "items/name_pattern.h"
@@ -30,14 +29,6 @@ std::wstring SubkeyPath(const RegistryTarget& target, const std::wstring& subkey
     return subkey.empty() ? target.key : target.key + L"\\" + subkey;
 }
 
-// Value names, as the registry compares them: without regard to case.
-bool SameName(std::wstring_view a, std::wstring_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
-           });
-}
-
 // The values of one key of the part, as plan targets.
 void ListValuesOf(RegistryApi& registry, ItemPlan& plan, std::size_t part, const std::wstring& subkey, RunPace& pace)
 {
@@ -58,7 +49,7 @@ void ListValuesOf(RegistryApi& registry, ItemPlan& plan, std::size_t part, const
         return;
     }
     for (std::wstring& name : EnumerateValueNames(registry, list->key, &pace)) {
-        if (what.value && !SameName(name, *what.value)) {
+        if (what.value && !SameIgnoringCase(name, *what.value)) {
             continue;
         }
         PlannedTarget& target = plan.targets.emplace_back();
