@@ -1,10 +1,11 @@
 #pragma once
-// Where the running program's file is: the tests and benchmarks find the programs they drive
-// beside their own.
+// Where the running program's file is: the tests and benchmarks find the programs they drive from
+// their own.
 
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace nivaro::win32 {
 
@@ -28,6 +29,28 @@ inline std::wstring ThisProgramFolder()
     std::wstring path = ThisProgramPath();
     path.resize(path.find_last_of(L'\\') + 1);
     return path;
+}
+
+// A path relative to the folder of the running executable ('\' between steps, ".." allowed),
+// made absolute.
+inline std::wstring PathBesideThisProgram(std::wstring_view relative)
+{
+    const std::wstring joined = ThisProgramFolder() + std::wstring(relative);
+    const DWORD needed = ::GetFullPathNameW(joined.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(joined.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        return joined;
+    }
+    full.resize(length);
+    return full;
+}
+
+// One of the built programs (nivaro.exe, nivaro-cli.exe): they sit in the build tree's bin
+// folder, and the tests and benchmarks each in a folder of their own beside it.
+inline std::wstring BuiltProgram(std::wstring_view name)
+{
+    return PathBesideThisProgram(L"..\\bin\\" + std::wstring(name));
 }
 
 }  // namespace nivaro::win32

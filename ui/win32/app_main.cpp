@@ -5,7 +5,7 @@
 
 #include "main/item_layout.h"
 #include "platform/backend.h"
-#include "platform/win32/com.h"
+#include "platform/win32/unique_handles.h"
 #include "ui/win32/main_window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
