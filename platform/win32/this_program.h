@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/long_path.h"
+
 namespace nivaro::win32 {
 
 // The running program's file, however long its path.
@@ -35,15 +37,7 @@ inline std::wstring ThisProgramFolder()
 // made absolute.
 inline std::wstring PathBesideThisProgram(std::wstring_view relative)
 {
-    const std::wstring joined = ThisProgramFolder() + std::wstring(relative);
-    const DWORD needed = ::GetFullPathNameW(joined.c_str(), 0, nullptr, nullptr);
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(joined.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) {
-        return joined;
-    }
-    full.resize(length);
-    return full;
+    return FullPath(ThisProgramFolder() + std::wstring(relative));
 }
 
 // One of the built programs (nivaro.exe, nivaro-cli.exe): they sit in the build tree's bin

@@ -27,6 +27,9 @@ INSTALLER_KEYS = (
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer",
 )
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+# Wine's own record of the display, written anew under a new name whenever its desktop process
+# starts (a program that opens the display starts it): never ours, and not the same twice.
+WINE_DISPLAY_KEY = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video"
 # The user's own items file and choices, which an uninstall leaves as they are.
 ITEMS_FILE = "Nivaro\\items.ini"
 CHOICES_KEY = "HKCU\\Software\\Nivaro\\Items"
@@ -108,8 +111,12 @@ def machine(drive_c, scratch):
     return {
         "files": files_of(drive_c),
         "HKCU": registry("HKCU", scratch),
-        "HKLM": registry("HKLM", scratch),
+        "HKLM": {k: v for k, v in registry("HKLM", scratch).items() if not under(k, WINE_DISPLAY_KEY)},
     }
+
+
+def under(key, parent):
+    return key == parent or key.startswith(parent + "\\")
 
 
 def changes(before, after):
@@ -123,7 +130,7 @@ def installer_bookkeeping_only(kind, names, after):
         if kind == "files":
             if not (name == INSTALLER_FOLDER and after.get(name) == "folder"):
                 return False
-        elif not (any(name == k or name.startswith(k + "\\") for k in INSTALLER_KEYS) and after.get(name) == []):
+        elif not (any(under(name, k) for k in INSTALLER_KEYS) and after.get(name) == []):
             return False
     return True
 
@@ -190,8 +197,7 @@ def install_run_uninstall(package, release_bin, version, source_root):
                        if not n.startswith("users/") and not n.startswith(INSTALLER_FOLDER)}
     assert not outside_profile, f"the install wrote outside the user's profile: {sorted(outside_profile)}"
     machine_keys = {k for k in changes(before["HKLM"], during["HKLM"])
-                    if not any(k == i or k.startswith(i + "\\") for i in INSTALLER_KEYS)
-                    and not k.endswith(f"\\{UNINSTALL}\\{product}")}
+                    if not any(under(k, i) for i in INSTALLER_KEYS) and not k.endswith(f"\\{UNINSTALL}\\{product}")}
     assert not machine_keys, f"the install wrote machine-wide keys: {sorted(machine_keys)}"
 
     cli = unix_to_windows(os.path.join(installed, "nivaro-cli.exe"))
