@@ -6,7 +6,7 @@ NIVARO_BUILD_PACKAGES=(cmake ninja-build g++ googletest nlohmann-json3-dev pytho
 NIVARO_WINE_PACKAGES=(wine wine64)
 NIVARO_DISPLAY_PACKAGES=(xvfb xauth)
 # The release's archive and its installer, built from WiX source on Linux.
-NIVARO_PACKAGE_PACKAGES=(zip unzip wixl git)
+NIVARO_PACKAGE_PACKAGES=(zip wixl git)
 
 _nivaro_cleanup=()
 _nivaro_on_exit() {
