@@ -33,7 +33,8 @@ void PreviewWorker::Request(std::size_t item, ItemDefinition definition)
 {
     {
         const std::lock_guard lock(mutex_);
-        if (running_ == item) {
+        // A preview of the item that is already giving up does not count: the item starts anew.
+        if (running_ == item && !stopRunning_) {
             return;
         }
         stopRunning_ = running_.has_value();

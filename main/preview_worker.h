@@ -41,7 +41,7 @@ public:
     PreviewWorker& operator=(const PreviewWorker&) = delete;
 
     // Works the item out next. A preview of another item that is under way is stopped: nobody
-    // waits for it any more. One of the same item goes on.
+    // waits for it any more. One of the same item goes on, unless it is already being stopped.
     void Request(std::size_t item, ItemDefinition definition);
     // Stops what runs and drops what waits, and returns once the worker is idle: a clean may then
     // start without a preview half done.

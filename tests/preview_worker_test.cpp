@@ -187,6 +187,27 @@ TEST(PreviewWorker, AskingAgainForTheItemUnderWayLetsItsPreviewGoOn)
     EXPECT_EQ(f.registry.slowOpens, 1) << "the preview under way was not started over";
 }
 
+// The hover went to another item and came back before the first preview had stopped: the item
+// asked for last is worked out anew, not left to a preview that is already giving up.
+TEST(PreviewWorker, AnItemAskedForAgainWhileItsPreviewIsBeingStoppedIsWorkedOutAnew)
+{
+    Fixture f;
+    auto ready = f.firstReady.get_future();
+    f.worker->Request(0, ListOf(L"Software\\Slow"));
+    f.registry.entered.wait();
+
+    f.worker->Request(1, ListOf(L"Software\\Quick"));
+    f.worker->Request(0, ListOf(L"Software\\Slow"));
+    f.registry.open.count_down();
+    ASSERT_EQ(ready.wait_for(10s), std::future_status::ready);
+
+    const std::vector<PreviewWorker::Outcome> outcomes = f.worker->TakeOutcomes();
+    ASSERT_EQ(outcomes.size(), 1u) << "the item passed over meanwhile is not worked out";
+    EXPECT_EQ(outcomes[0].item, 0u);
+    EXPECT_EQ(outcomes[0].toRemove, 3u);
+    EXPECT_EQ(f.registry.slowOpens, 2) << "the stopped preview was started over";
+}
+
 TEST(PreviewWorker, StoppingWaitsForThePreviewUnderWayToEnd)
 {
     Fixture f;
