@@ -73,9 +73,9 @@ public:
     virtual bool IsFile() = 0;
     // Deletes the entry through this handle.
     virtual DeleteOutcome Delete() = 0;
-    // Up to `most` bytes from the start of a file; asked only of a file (IsFile), never of a pipe
-    // whose read would wait for a writer. Nothing when it cannot be read.
-    virtual std::optional<std::string> ReadStart(std::size_t most) = 0;
+    // The whole file, when it holds at most `most` bytes; asked only of a file (IsFile), never of a
+    // pipe whose read would wait for a writer. Nothing when it is larger or cannot be read.
+    virtual std::optional<std::string> ReadWhole(std::size_t most) = 0;
 };
 
 struct EntryOpening {

@@ -133,18 +133,26 @@ public:
     const EntryLocation& Location() const override { return location_; }
     bool IsFile() override { return plainFile_; }
 
-    std::optional<std::string> ReadStart(std::size_t most) override
+    std::optional<std::string> ReadWhole(std::size_t most) override
     {
         const UniqueFd file(plainFile_ ? ::open(real_.c_str(), O_RDONLY | O_CLOEXEC) : -1);
-        if (!file) {
+        struct stat info {};
+        if (!file || ::fstat(file.get(), &info) != 0 || static_cast<std::uint64_t>(info.st_size) > most) {
             return std::nullopt;
         }
-        std::string bytes(most, '\0');
-        const ssize_t read = ::read(file.get(), bytes.data(), most);
-        if (read < 0) {
+        // One byte more than the size: a file that grew since is seen to be larger than it was.
+        std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
+        std::size_t filled = 0;
+        for (ssize_t read = 1; read > 0 && filled < bytes.size(); filled += static_cast<std::size_t>(read)) {
+            read = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+            if (read < 0) {
+                return std::nullopt;
+            }
+        }
+        if (filled > most) {
             return std::nullopt;
         }
-        bytes.resize(static_cast<std::size_t>(read));
+        bytes.resize(filled);
         return bytes;
     }
 

@@ -137,23 +137,36 @@ public:
 
     // Read through a second handle that the entry's own handle opens, so that the name is not
     // looked up again.
-    std::optional<std::string> ReadStart(std::size_t most) override
+    std::optional<std::string> ReadWhole(std::size_t most) override
     {
         UNICODE_STRING none{};
         OBJECT_ATTRIBUTES attributes{};
         InitializeObjectAttributes(&attributes, &none, 0, handle_.get(), nullptr);
         IO_STATUS_BLOCK io{};
         UniqueKernelHandle reader;
-        if (::NtCreateFile(reader.put(), FILE_READ_DATA | SYNCHRONIZE, &attributes, &io, nullptr, 0, kShareAll, FILE_OPEN,
-                           FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0) != kStatusSuccess) {
+        if (::NtCreateFile(reader.put(), FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr,
+                           0, kShareAll, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr,
+                           0) != kStatusSuccess) {
             return std::nullopt;
         }
-        std::string bytes(most, '\0');
-        DWORD read = 0;
-        if (!::ReadFile(reader.get(), bytes.data(), static_cast<DWORD>(most), &read, nullptr)) {
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(reader.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > most) {
             return std::nullopt;
         }
-        bytes.resize(read);
+        // One byte more than the size: a file that grew since is seen to be larger than it was.
+        std::string bytes(static_cast<std::size_t>(size.QuadPart) + 1, '\0');
+        std::size_t filled = 0;
+        for (DWORD read = 1; read > 0 && filled < bytes.size();) {
+            if (!::ReadFile(reader.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &read,
+                            nullptr)) {
+                return std::nullopt;
+            }
+            filled += read;
+        }
+        if (filled > most) {
+            return std::nullopt;
+        }
+        bytes.resize(filled);
         return bytes;
     }
 
