@@ -5,17 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "cli/cli_app.h"
 #include "main/headless_item_site.h"
 #include "items/nv_reg.h"
 #include "platform/backend.h"
 #include "platform/run_pace.h"
+#include "platform/utf16.h"
+#include "platform/utf8.h"
 #include "registry/mod_reg.h"
+#include "tests/support/folder_fixture.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/registry_values.h"
 
@@ -143,6 +148,75 @@ TEST(HostileRegistry, ACleanRemovesItsValuesAndNothingElseAndItsPreviewForetells
                 }
             }
             EXPECT_EQ(Snapshot(*registry, key), expected) << "nothing but the removed values changed";
+        }
+    }
+}
+
+
+// Text from UTF-16 units, as the registry holds names, whatever the width of wchar_t.
+std::wstring Units(std::initializer_list<char16_t> units)
+{
+    std::vector<std::byte> bytes;
+    for (const char16_t unit : units) {
+        bytes.push_back(static_cast<std::byte>(unit & 0xFF));
+        bytes.push_back(static_cast<std::byte>(unit >> 8));
+    }
+    return DecodeUtf16(bytes);
+}
+
+// Names that would forge a report line, steer a terminal or read alike once converted: the text
+// report shows each escaped and the JSON report keeps each exactly.
+TEST(HostileRegistry, AReportNamesEachValueExactlyAndSteersNothing)
+{
+    struct Name {
+        std::wstring name;
+        std::wstring text;  // as the text report shows it
+        std::string json;   // as the JSON report writes it
+    };
+    const Name names[] = {
+        {L"esc\x1B[2Jclear", L"\"esc\\x1B[2Jclear\"", R"("esc\u001B[2Jclear")"},
+        {L"line\n  removed  \"forged\"", L"\"line\\x0A  removed  \"forged\"\"", R"("line\n  removed  \"forged\"")"},
+        {Units({u'h', 0xD800}), L"\"h\\uD800\"", R"("h\uD800")"},
+        {Units({u'h', 0xDBFF}), L"\"h\\uDBFF\"", R"("h\uDBFF")"},
+        {Units({u'h', 0xFFFD}), L"\"h\uFFFD\"", "\"h\xEF\xBF\xBD\""},
+    };
+    std::unique_ptr<RegistryApi> registry = MakeRegistry();
+    std::unique_ptr<FileSystem> files = MakeFileSystem();
+    std::unique_ptr<Shell> shell = MakeShell();
+    std::unique_ptr<Environment> environment = MakeEnvironment();
+    const PlatformServices services{*registry, *files, *shell, *environment};
+    RegistryFixture fixture(*registry);
+    const std::wstring list = fixture.Key(L"Names");
+    for (const Name& n : names) {
+        ASSERT_TRUE(fixture.SetText(list, n.name, L"x"));
+    }
+    FolderFixture disk;
+    const std::wstring itemsFile = FolderFixture::Join(disk.Root(), L"items.ini");
+    ASSERT_TRUE(disk.WriteFile(itemsFile, "[Names]\nRegKey1=HKCU\\" + ToUtf8(list) + "\n"));
+
+    for (const bool json : {false, true}) {
+        SCOPED_TRACE(json ? "JSON" : "text");
+        std::wstring out;
+        std::wstring err;
+        std::vector<std::wstring> args = {L"preview", L"user-names", L"--items", itemsFile};
+        if (json) {
+            args.emplace_back(L"--json");
+        }
+        const int code = cli::RunCli(args, services,
+                                     {[&](std::wstring_view text) { return out += text, true; },
+                                      [&](std::wstring_view text) { return err += text, true; }});
+        EXPECT_EQ(code, cli::exit_code::kAllRemoved) << ToUtf8(err);
+        const std::string bytes = ToUtf8(out);
+        for (const Name& n : names) {
+            if (json) {
+                EXPECT_NE(bytes.find(R"("name": )" + n.json), std::string::npos) << n.json << " in " << bytes;
+            } else {
+                EXPECT_NE(out.find(L"  remove  " + n.text + L"\n"), std::wstring::npos) << ToUtf8(n.text) << " in " << bytes;
+            }
+        }
+        EXPECT_EQ(bytes.find('\x1B'), std::string::npos) << "no escape sequence reaches the terminal";
+        if (!json) {
+            EXPECT_EQ(std::ranges::count(out, L'\n'), 3 + 5) << "one line for the item, one for each name, its counts and the total";
         }
     }
 }
