@@ -183,7 +183,18 @@ public:
         text_ += L"  " + CountsText(done, left) + L"\n";
     }
 
-    int ExitCode() const { return totals_.ExitCode(); }
+    // The item during which the run stopped: it is told as one that could not run, and the run
+    // ends in its own exit code.
+    void Stop(const CatalogueItem& item, const std::wstring& why)
+    {
+        ItemPlan plan;
+        plan.target = L"(stopped)";
+        plan.problem = Error{0, why};
+        Add(item, plan);
+        stopped_ = true;
+    }
+
+    int ExitCode() const { return stopped_ ? exit_code::kStopped : totals_.ExitCode(); }
 
     std::wstring Render() const
     {
@@ -233,6 +244,7 @@ private:
     bool json_;
     Environment& environment_;
     Totals totals_;
+    bool stopped_ = false;
     Json items_ = Json::array();
     std::wstring text_;
 };
@@ -266,6 +278,17 @@ void TellAboutUserItems(const UserItems& user, const Output& output)
 
 }  // namespace
 
+std::wstring CurrentErrorText()
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return FromUtf8(error.what());
+    } catch (...) {
+        return L"an exception of unknown kind";
+    }
+}
+
 int RunCli(const std::vector<std::wstring>& args, const PlatformServices& services, const Output& output)
 {
     auto parsed = ParseArguments(args);
@@ -295,10 +318,18 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
         // A clean takes the list once and decides each entry as it reaches it; a preview decides
         // every entry ahead, changing nothing.
         Unpaced pace;
-        ItemPlan plan =
-            PlanItem(services, item->definition, cleaning ? Foresight::kListOnly : Foresight::kDecideEach, pace);
-        if (cleaning) {
-            CarryItem(services, plan, pace);
+        ItemPlan plan;
+        try {
+            plan = PlanItem(services, item->definition, cleaning ? Foresight::kListOnly : Foresight::kDecideEach, pace);
+            if (cleaning) {
+                CarryItem(services, plan, pace);
+            }
+        } catch (...) {
+            // What went before is told as it went; this item, and those after it, are not run.
+            const std::wstring why = L"stopped by an unexpected error: " + CurrentErrorText();
+            (void)output.err(L"nivaro-cli: " + Visible(item->definition.title) + L": " + Visible(why) + L"\n");
+            report.Stop(*item, why);
+            break;
         }
         if (plan.problem) {
             (void)output.err(L"nivaro-cli: " + Visible(item->definition.title) + L": " + Visible(plan.problem->description) + L"\n");
