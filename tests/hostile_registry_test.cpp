@@ -14,6 +14,7 @@
 
 #include "cli/cli_app.h"
 #include "main/headless_item_site.h"
+#include "items/item_engine.h"
 #include "items/nv_reg.h"
 #include "platform/backend.h"
 #include "platform/run_pace.h"
@@ -152,6 +153,80 @@ TEST(HostileRegistry, ACleanRemovesItsValuesAndNothingElseAndItsPreviewForetells
     }
 }
 
+
+// A link on a key above the list key leads the whole path elsewhere, into the machine's hive even:
+// the key is refused as a link, in a preview and a clean alike, and nothing where it leads changes.
+TEST(HostileRegistry, AKeyReachedThroughALinkAnywhereOnItsPathIsRefused)
+{
+    struct Case {
+        const char* what;
+        RegistryRoot targetRoot;  // where the link leads
+        std::wstring below;       // the list key's path below the link
+        bool eachSubkey;
+    };
+    const Case cases[] = {
+        {"a parent that is a link to a key of the machine", kLocalMachine, L"List", false},
+        {"a grandparent that is a link to a key of the machine", kLocalMachine, L"Deeper\\List", false},
+        {"a parent that is a link to another key of the user's", kCurrentUser, L"List", false},
+        {"a parent of a key of subkeys that is a link to the machine", kLocalMachine, L"List", true},
+    };
+    std::unique_ptr<RegistryApi> registry = MakeRegistry();
+    std::unique_ptr<FileSystem> files = MakeFileSystem();
+    std::unique_ptr<Shell> shell = MakeShell();
+    std::unique_ptr<Environment> environment = MakeEnvironment();
+    const PlatformServices services{*registry, *files, *shell, *environment};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryFixture fixture(*registry);
+        const std::wstring target =
+            c.targetRoot == kLocalMachine ? fixture.MachineKey(L"Elsewhere") : fixture.Key(L"Elsewhere");
+        const std::wstring listThere = target + L"\\" + c.below;
+        const std::wstring valuesThere = c.eachSubkey ? listThere + L"\\Sub" : listThere;
+        ASSERT_TRUE(fixture.SetText(valuesThere, L"machine", L"a value the user's item never names", c.targetRoot));
+        ASSERT_TRUE(fixture.MakeLink(fixture.Key(L"Via"), target, c.targetRoot));
+        const ItemDefinition item{
+            .targets = {RegistryTarget{.key = fixture.Key(L"Via\\" + c.below), .eachSubkey = c.eachSubkey}}};
+
+        Unpaced pace;
+        const ItemPlan preview = PlanItem(services, item, Foresight::kDecideEach, pace);
+        ItemPlan clean = PlanItem(services, item, Foresight::kListOnly, pace);
+        CarryItem(services, clean, pace);
+
+        for (const ItemPlan* plan : {&preview, static_cast<const ItemPlan*>(&clean)}) {
+            ASSERT_TRUE(plan->problem);
+            EXPECT_EQ(plan->problem->description, L"the key is a link");
+            EXPECT_TRUE(plan->targets.empty());
+        }
+        RegistryKey there;
+        ASSERT_EQ(registry->OpenKey(c.targetRoot, valuesThere, KeyAccess::kQuery, there), reg_status::kSuccess);
+        EXPECT_EQ(QueryValueText(*registry, there, L"machine"), L"a value the user's item never names");
+    }
+}
+
+// The user's hive links in the user's own classes hive as Software\Classes: a key there is the user's.
+TEST(HostileRegistry, AKeyOfTheUsersClassesIsCleanedThroughItsHivesOwnLink)
+{
+    std::unique_ptr<RegistryApi> registry = MakeRegistry();
+    const std::wstring key = L"Software\\Classes\\Nivaro Tests Classes";
+    (void)DeleteKeyTree(*registry, kCurrentUser, key);
+    {
+        RegistryKey created;
+        ASSERT_EQ(registry->CreateKey(kCurrentUser, key, created), reg_status::kSuccess);
+        const std::byte data[2]{};
+        ASSERT_EQ(registry->SetValue(created, L"recent", reg_type::kString, data), reg_status::kSuccess);
+    }
+    HeadlessItemSite site;
+    NvReg item(site, *registry);
+    ASSERT_TRUE(item.ReadProperties({{L"RegKey", key}}));
+    Unpaced pace;
+    ItemPlan clean = item.Plan(Foresight::kListOnly, pace);
+    item.Carry(clean, pace);
+
+    EXPECT_FALSE(clean.problem) << clean.problem->description;
+    ASSERT_EQ(clean.targets.size(), 1u);
+    EXPECT_TRUE(clean.targets[0].removed);
+    EXPECT_EQ(DeleteKeyTree(*registry, kCurrentUser, key), reg_status::kSuccess);
+}
 
 // Text from UTF-16 units, as the registry holds names, whatever the width of wchar_t.
 std::wstring Units(std::initializer_list<char16_t> units)
