@@ -236,7 +236,13 @@ void FindFolder(const PlatformServices& services, PlanPart& part)
         return;
     }
     part.target = (*folder)->Path();
-    if (std::optional<std::wstring> why = WhyProtected(**folder, services.files, services.environment)) {
+    // A built-in item's folder, found from a Shell Folders value or a known folder, must be one of
+    // the user's own, wherever the value or the system has moved it.
+    const FolderTarget& target = std::get<FolderTarget>(part.what);
+    const bool found = target.form == FolderForm::kKnownFolder ||
+                       (target.form == FolderForm::kSetting && target.path.starts_with(L'%'));
+    const Reach reach = found ? Reach::kUsersOwn : Reach::kAnywhere;
+    if (std::optional<std::wstring> why = WhyProtected(**folder, services.files, services.environment, reach)) {
         part.problem = Error{error_number::kPermissionDenied, std::move(*why)};
         return;
     }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nivaro {
 
@@ -28,6 +29,17 @@ enum class KnownPlace {
     kLocalAppDataLow,
     kRecent,
     kTemp,
+    kHistory,
+    kCookies,
+    kInternetCache,
+};
+
+// A folder the system names, for this user or for all users.
+struct SystemFolder {
+    std::wstring path;
+    std::wstring name;                // the system's own name for it: "Common Programs", "Fonts"
+    std::optional<KnownPlace> place;  // when it is one of the places above
+    bool common = false;              // one of the folders that every user shares
 };
 
 class Environment {
@@ -36,6 +48,8 @@ public:
 
     // The folder as the system names it for this user; nothing where the system has none.
     virtual std::optional<std::wstring> KnownFolder(KnownPlace place) = 0;
+    // Every folder the system names that is there, whatever it is for.
+    virtual std::vector<SystemFolder> SystemFolders() = 0;
     // The text with every %NAME% of a set variable replaced by its value; the rest stays as it is.
     virtual std::wstring Expand(std::wstring_view text) = 0;
     // A count as the user's locale writes it for people to read: 12,345 or 12 345.

@@ -84,6 +84,15 @@ struct EntryOpening {
     std::unique_ptr<EntryHandle> entry;  // set when opened
 };
 
+// What a folder is, whatever path reaches it: its volume and its number there.
+struct FolderIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t fileHigh = 0;
+    std::uint64_t fileLow = 0;
+
+    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+
 // A folder held open by handle for one run.
 class FolderHandle : public EntryLister {
 public:
@@ -91,6 +100,13 @@ public:
     virtual const std::wstring& Path() const = 0;
     // True for the root of a drive or volume.
     virtual bool IsVolumeRoot() const = 0;
+    // The folder's identity, then that of each folder that holds it, nearest first, as far up as
+    // the platform can tell: past a drive's root too, where the drive is itself a folder of
+    // another (as Wine's drives are folders of the Linux tree).
+    virtual std::vector<FolderIdentity> Lineage() const = 0;
+    // True when the folder is reached outside the system's own drives: under Wine, through the
+    // drive that maps the Linux root, or through no drive at all.
+    virtual bool OutsideTheDrives() const = 0;
     // The entry of exactly this name in this folder, opened for delete without following a link.
     virtual EntryOpening Open(std::wstring_view name) = 0;
     // Whether the folder holds an entry of exactly this name now.

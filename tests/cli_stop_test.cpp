@@ -20,6 +20,7 @@ namespace {
 class FailingEnvironment final : public Environment {
 public:
     std::optional<std::wstring> KnownFolder(KnownPlace place) override { return real_->KnownFolder(place); }
+    std::vector<SystemFolder> SystemFolders() override { return real_->SystemFolders(); }
     std::wstring Expand(std::wstring_view) override { throw std::runtime_error("no handles left"); }
     std::wstring GroupedCount(std::uint64_t count) override { return real_->GroupedCount(count); }
 

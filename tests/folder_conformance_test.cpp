@@ -43,6 +43,9 @@ struct Bench {
     std::vector<std::unique_ptr<FileHold>> holds;
     std::vector<std::unique_ptr<ShellFolderValue>> values;
 
+    // A Shell Folders value names a folder in the user's profile.
+    Bench() { disk.StandInForTheProfile(); }
+
     std::wstring Path(std::wstring_view relative) const
     {
         std::wstring path = disk.Root();

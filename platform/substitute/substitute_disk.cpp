@@ -123,6 +123,11 @@ std::optional<std::uint32_t> ListedAttributes(const fs::path& path, const DiskMa
     return attributes;
 }
 
+FolderIdentity IdentityOf(const struct stat& info)
+{
+    return {static_cast<std::uint64_t>(info.st_dev), 0, static_cast<std::uint64_t>(info.st_ino)};
+}
+
 class SubstituteEntryHandle final : public EntryHandle {
 public:
     SubstituteEntryHandle(std::string real, EntryLocation location, bool plainFile, DiskMarks& marks)
@@ -189,6 +194,26 @@ public:
 
     const std::wstring& Path() const override { return path_; }
     bool IsVolumeRoot() const override { return real_ == "/" || marks_.IsVolumeRoot(path_); }
+
+    // The real path names no link: each shorter path names a folder that holds it.
+    std::vector<FolderIdentity> Lineage() const override
+    {
+        std::vector<FolderIdentity> lineage;
+        struct stat own {};
+        if (::fstat(fd_.get(), &own) == 0) {
+            lineage.push_back(IdentityOf(own));
+        }
+        for (fs::path above = fs::path(real_); above.has_relative_path();) {
+            above = above.parent_path();
+            struct stat info {};
+            if (::stat(above.c_str(), &info) == 0) {
+                lineage.push_back(IdentityOf(info));
+            }
+        }
+        return lineage;
+    }
+
+    bool OutsideTheDrives() const override { return false; }  // Linux has no drives to be outside of
 
     EntryOpening Open(std::wstring_view name) override
     {

@@ -4,9 +4,12 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include <chrono>
 #include <memory>
+#include <mutex>
 
 #include "platform/backend.h"
+#include "platform/win32/com.h"
 
 namespace nivaro::win32 {
 namespace {
@@ -52,10 +55,70 @@ const KNOWNFOLDERID* FolderId(KnownPlace place)
         return &FOLDERID_LocalAppDataLow;
     case KnownPlace::kRecent:
         return &FOLDERID_Recent;
+    case KnownPlace::kHistory:
+        return &FOLDERID_History;
+    case KnownPlace::kCookies:
+        return &FOLDERID_Cookies;
+    case KnownPlace::kInternetCache:
+        return &FOLDERID_InternetCache;
     case KnownPlace::kTemp:
         return nullptr;  // the temporary folder is not a known folder: GetTempPathW tells it
     }
     return nullptr;
+}
+
+// Which of the places a known folder is.
+std::optional<KnownPlace> PlaceOf(const KNOWNFOLDERID& id)
+{
+    for (int place = 0; place <= static_cast<int>(KnownPlace::kInternetCache); ++place) {
+        const KNOWNFOLDERID* known = FolderId(static_cast<KnownPlace>(place));
+        if (known != nullptr && ::IsEqualGUID(*known, id)) {
+            return static_cast<KnownPlace>(place);
+        }
+    }
+    return std::nullopt;
+}
+
+struct FolderDefinition {
+    KNOWNFOLDER_DEFINITION definition{};
+    FolderDefinition() = default;
+    FolderDefinition(const FolderDefinition&) = delete;
+    FolderDefinition& operator=(const FolderDefinition&) = delete;
+    ~FolderDefinition() { ::FreeKnownFolderDefinitionFields(&definition); }
+};
+
+// Every known folder the known-folder manager has an ID for, with a path that is there.
+std::vector<SystemFolder> ReadSystemFolders()
+{
+    // Whatever apartment the thread is in, or one for this question alone.
+    const ComApartment apartment(COINIT_MULTITHREADED);
+    ComPtr<IKnownFolderManager> manager;
+    if (FAILED(::CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER, IID_IKnownFolderManager,
+                                  manager.put_void()))) {
+        return {};
+    }
+    KNOWNFOLDERID* ids = nullptr;
+    UINT count = 0;
+    if (FAILED(manager->GetFolderIds(&ids, &count))) {
+        return {};
+    }
+    const std::unique_ptr<KNOWNFOLDERID, CoTaskMemFreer> ownedIds(ids);
+    std::vector<SystemFolder> folders;
+    for (UINT i = 0; i < count; ++i) {
+        ComPtr<IKnownFolder> folder;
+        PWSTR path = nullptr;
+        if (FAILED(manager->GetFolder(ids[i], folder.put())) || FAILED(folder->GetPath(0, &path))) {
+            continue;  // a virtual folder, or one that is not there
+        }
+        const std::unique_ptr<wchar_t, CoTaskMemFreer> ownedPath(path);
+        FolderDefinition definition;
+        const bool defined = SUCCEEDED(folder->GetFolderDefinition(&definition.definition));
+        folders.push_back({.path = path,
+                           .name = defined && definition.definition.pszName != nullptr ? definition.definition.pszName : L"",
+                           .place = PlaceOf(ids[i]),
+                           .common = defined && definition.definition.category == KF_CATEGORY_COMMON});
+    }
+    return folders;
 }
 
 std::optional<std::wstring> TempFolder()
@@ -88,6 +151,23 @@ std::optional<std::wstring> Win32Environment::KnownFolder(KnownPlace place)
         return std::nullopt;
     }
     return std::wstring(owned.get());
+}
+
+// Asking the known-folder manager for each of its hundred folders costs tens of milliseconds:
+// the answer is kept for the process, and asked again after a minute, so that a window open for
+// hours sees a folder the user has moved.
+std::vector<SystemFolder> Win32Environment::SystemFolders()
+{
+    static std::mutex mutex;
+    static std::vector<SystemFolder> folders;
+    static std::optional<std::chrono::steady_clock::time_point> asked;
+    const std::lock_guard lock(mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (!asked || now - *asked > std::chrono::minutes(1)) {
+        folders = ReadSystemFolders();
+        asked = now;
+    }
+    return folders;
 }
 
 std::wstring Win32Environment::Expand(std::wstring_view text)

@@ -3,11 +3,15 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/path_join.h"
+#include "platform/utf8.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
@@ -79,6 +83,93 @@ std::wstring Readable(std::wstring_view final)
     }
     return std::wstring(final);
 }
+
+FolderIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info)
+{
+    return {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+// The identity of what is at a path, its links followed.
+std::optional<FolderIdentity> IdentityAt(const std::wstring& path)
+{
+    const UniqueFile opened(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!opened || !::GetFileInformationByHandle(opened.get(), &info)) {
+        return std::nullopt;
+    }
+    return IdentityOf(info);
+}
+
+// What Wine tells of its drives, which are folders of the Linux tree: Windows has none of it.
+// Wine names a handle by the deepest drive that holds it, and gives a folder the serial number of
+// that drive: so a folder has one identity whichever drive it is reached through.
+class WineDrives {
+public:
+    static const WineDrives& Get()
+    {
+        static const WineDrives drives;
+        return drives;
+    }
+
+    bool IsWine() const { return toUnix_ != nullptr; }
+
+    // The folders that hold a drive's root in the Linux tree, nearest first, as far as the drive's
+    // own Linux path tells them; nothing for the drive that is the Linux root.
+    std::vector<FolderIdentity> Above(const std::wstring& root) const
+    {
+        std::vector<FolderIdentity> above;
+        if (!IsWine() || IdentityAt(root) == linuxRoot_) {
+            return above;
+        }
+        char* linuxPath = toUnix_(root.c_str());
+        if (linuxPath == nullptr) {
+            return above;
+        }
+        std::wstring path = FromUtf8(linuxPath);
+        ::HeapFree(::GetProcessHeap(), 0, linuxPath);
+        while (path.ends_with(L'/')) {
+            path.pop_back();
+        }
+        for (std::size_t slash = path.rfind(L'/'); slash != std::wstring::npos; slash = path.rfind(L'/')) {
+            path.resize(slash);
+            std::wstring native = L"\\\\?\\unix" + path + L"\\";
+            std::ranges::replace(native, L'/', L'\\');
+            if (const std::optional<FolderIdentity> identity = IdentityAt(native)) {
+                above.push_back(*identity);
+            }
+        }
+        return above;
+    }
+
+    // Whether a folder's final path is outside the drives: on the drive that is the Linux root,
+    // or on no drive.
+    bool Outside(const std::wstring& final) const
+    {
+        if (!IsWine()) {
+            return false;
+        }
+        if (final.size() < 7 || !final.starts_with(L"\\\\?\\") || final[5] != L':') {
+            return true;
+        }
+        return IdentityAt(final.substr(0, 7)) == linuxRoot_;
+    }
+
+private:
+    using ToUnix = char*(__cdecl*)(LPCWSTR);
+
+    WineDrives()
+        : toUnix_(reinterpret_cast<ToUnix>(
+              reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"))))
+    {
+        if (toUnix_ != nullptr) {
+            linuxRoot_ = IdentityAt(L"\\\\?\\unix\\");
+        }
+    }
+
+    ToUnix toUnix_ = nullptr;
+    std::optional<FolderIdentity> linuxRoot_;
+};
 
 EntryOpen OutcomeOf(NTSTATUS status)
 {
@@ -194,11 +285,34 @@ private:
 
 class Win32FolderHandle final : public FolderHandle {
 public:
-    Win32FolderHandle(UniqueFile handle, std::wstring objectName, std::wstring final)
+    Win32FolderHandle(UniqueFile handle, std::wstring objectName, std::wstring final, FolderIdentity identity)
         : handle_(std::move(handle)), objectName_(std::move(objectName)), final_(std::move(final)),
-          path_(Readable(final_))
+          path_(Readable(final_)), identity_(identity)
     {
     }
+
+    // The folder's final path names no link: each shorter path names a folder that holds it.
+    std::vector<FolderIdentity> Lineage() const override
+    {
+        std::vector<FolderIdentity> lineage{identity_};
+        // \\?\C:\ , \\?\UNC\server\share\ or \\?\Volume{...}\ : the parts before the root's own separator.
+        const std::size_t rootEnd = final_.starts_with(L"\\\\?\\UNC\\") ? final_.find(L'\\', final_.find(L'\\', 8) + 1)
+                                                                   : final_.find(L'\\', 4);
+        if (rootEnd == std::wstring::npos) {
+            return lineage;
+        }
+        std::wstring path = final_;
+        while (path.size() > rootEnd + 1) {
+            path.resize(std::max(path.rfind(L'\\'), rootEnd + 1));
+            if (const std::optional<FolderIdentity> identity = IdentityAt(path)) {
+                lineage.push_back(*identity);
+            }
+        }
+        std::ranges::move(WineDrives::Get().Above(Readable(path)), std::back_inserter(lineage));
+        return lineage;
+    }
+
+    bool OutsideTheDrives() const override { return WineDrives::Get().Outside(final_); }
 
     const std::wstring& Path() const override { return path_; }
 
@@ -335,6 +449,7 @@ private:
     std::wstring objectName_;  // what entries' names are compared with
     std::wstring final_;       // \\?\C:\dir
     std::wstring path_;        // C:\dir
+    FolderIdentity identity_;
     std::vector<ShellEntry> pending_;
     bool started_ = false;
     bool done_ = false;
@@ -430,7 +545,7 @@ Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_v
     if (objectName->ends_with(L'\\') && !final->ends_with(L'\\')) {
         objectName->pop_back();  // a folder's name has no separator at its end, only a root's does
     }
-    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final));
+    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final), IdentityOf(info));
 }
 
 }  // namespace nivaro::win32

@@ -56,6 +56,17 @@ std::optional<std::wstring> KnownFolders::AppDataParent()
     return roaming->substr(0, roaming->find_last_of(files_->Separator()));
 }
 
+std::optional<std::wstring> KnownFolders::SystemFolderNamed(std::wstring_view name)
+{
+    for (const SystemFolder& folder : environment_->SystemFolders()) {
+        if (folder.name == name) {
+            auto opened = files_->OpenFolder(folder.path);
+            return opened ? std::optional((*opened)->Path()) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::wstring> KnownFolders::DefaultShellFolder(const std::wstring& name)
 {
     Result<std::wstring> path = ResolveFolderSetting(Services(), L"%" + name);

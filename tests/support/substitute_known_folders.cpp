@@ -11,7 +11,7 @@
 namespace nivaro {
 namespace {
 
-constexpr std::array<std::pair<KnownPlace, std::wstring_view>, 18> kLayout = {{
+constexpr std::array<std::pair<KnownPlace, std::wstring_view>, 21> kLayout = {{
     {KnownPlace::kWindows, L"Windows"},
     {KnownPlace::kProgramFiles, L"Program Files"},
     {KnownPlace::kProgramFilesX86, L"Program Files (x86)"},
@@ -30,6 +30,17 @@ constexpr std::array<std::pair<KnownPlace, std::wstring_view>, 18> kLayout = {{
     {KnownPlace::kLocalAppDataLow, L"Users/me/AppData/LocalLow"},
     {KnownPlace::kRecent, L"Users/me/AppData/Roaming/Microsoft/Windows/Recent"},
     {KnownPlace::kTemp, L"Users/me/AppData/Local/Temp"},
+    {KnownPlace::kHistory, L"Users/me/AppData/Local/Microsoft/Windows/History"},
+    {KnownPlace::kCookies, L"Users/me/AppData/Local/Microsoft/Windows/INetCookies"},
+    {KnownPlace::kInternetCache, L"Users/me/AppData/Local/Microsoft/Windows/INetCache"},
+}};
+
+// Folders every user shares, as the system names them.
+constexpr std::array<std::pair<std::wstring_view, std::wstring_view>, 4> kCommonFolders = {{
+    {L"Common Desktop", L"Users/Public/Desktop"},
+    {L"Common Documents", L"Users/Public/Documents"},
+    {L"Common Start Menu", L"ProgramData/Microsoft/Windows/Start Menu"},
+    {L"Common Programs", L"ProgramData/Microsoft/Windows/Start Menu/Programs"},
 }};
 
 constexpr std::wstring_view kHistory = L"Users/me/AppData/Local/Microsoft/Windows/History";
@@ -58,6 +69,11 @@ bool KnownFolders::Prepare()
     for (const auto& [place, relative] : kLayout) {
         SubstituteEnvironment::SetKnownFolder(place, make(relative));
     }
+    std::vector<SystemFolder> common;
+    for (const auto& [name, relative] : kCommonFolders) {
+        common.push_back({.path = make(relative), .name = std::wstring(name), .common = true});
+    }
+    SubstituteEnvironment::SetOtherSystemFolders(std::move(common));
     values_.push_back(std::make_unique<ShellFolderValue>(*registry_, L"History", make(kHistory)));
     values_.push_back(std::make_unique<ShellFolderValue>(*registry_, L"Cookies", make(kCookies)));
     return values_[0]->Written() && values_[1]->Written();
@@ -68,6 +84,7 @@ void KnownFolders::Unprepare()
     for (const auto& [place, relative] : kLayout) {
         SubstituteEnvironment::SetKnownFolder(place, std::nullopt);
     }
+    SubstituteEnvironment::SetOtherSystemFolders({});
     if (const std::optional<std::wstring> drive = DriveRoot()) {
         SharedDiskMarks().Forget(*drive);
     }
@@ -76,6 +93,22 @@ void KnownFolders::Unprepare()
 std::optional<std::wstring> KnownFolders::DriveRoot()
 {
     return FolderFixture::Join(disk_.Root(), L"drive");
+}
+
+std::optional<std::wstring> KnownFolders::ThroughTheLinuxRoot(const std::wstring&)
+{
+    return std::nullopt;  // Linux has no drives
+}
+
+std::optional<std::wstring> KnownFolders::HolderOfTheDrive()
+{
+    return disk_.Root();
+}
+
+bool KnownFolders::RedirectRecent(const std::wstring& path)
+{
+    SubstituteEnvironment::SetKnownFolder(KnownPlace::kRecent, path);  // set back with the rest
+    return true;
 }
 
 }  // namespace nivaro
