@@ -29,8 +29,8 @@
 #include "main/control_ids.h"
 #include "platform/backend.h"
 #include "platform/utf16.h"
-#include "platform/win32/bench/folder_baselines.h"
-#include "platform/win32/bench/responsiveness_probe.h"
+#include "bench/win32/folder_baselines.h"
+#include "bench/win32/responsiveness_probe.h"
 #include "tests/support/folder_fixture.h"
 
 namespace nivaro::bench {

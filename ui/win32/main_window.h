@@ -13,10 +13,10 @@
 #include "main/item_layout.h"
 #include "main/preview_worker.h"
 #include "platform/services.h"
-#include "platform/win32/base_window.h"
-#include "platform/win32/item_panel.h"
-#include "platform/win32/message_pump.h"
-#include "platform/win32/scale.h"
+#include "ui/win32/base_window.h"
+#include "ui/win32/item_panel.h"
+#include "ui/win32/message_pump.h"
+#include "ui/win32/scale.h"
 #include "platform/window_services.h"
 
 namespace nivaro::win32 {

@@ -1,4 +1,4 @@
-#include "platform/win32/item_panel.h"
+#include "ui/win32/item_panel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "assets/resource_ids.h"
 #include "main/control_ids.h"
-#include "platform/win32/gdi.h"
+#include "ui/win32/gdi.h"
 #include "platform/win32/win32_error.h"
 
 namespace nivaro::win32 {

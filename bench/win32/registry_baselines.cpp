@@ -1,4 +1,4 @@
-#include "platform/win32/bench/registry_baselines.h"
+#include "bench/win32/registry_baselines.h"
 
 #include <windows.h>
 

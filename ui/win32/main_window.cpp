@@ -1,4 +1,4 @@
-#include "platform/win32/main_window.h"
+#include "ui/win32/main_window.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -12,8 +12,8 @@
 #include "main/item_choices.h"
 #include "main/item_preview.h"
 #include "platform/backend.h"
-#include "platform/win32/items_window.h"
-#include "platform/win32/message_pump.h"
+#include "ui/win32/items_window.h"
+#include "ui/win32/message_pump.h"
 #include "platform/win32/win32_error.h"
 
 namespace nivaro::win32 {

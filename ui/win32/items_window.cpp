@@ -1,4 +1,4 @@
-#include "platform/win32/items_window.h"
+#include "ui/win32/items_window.h"
 
 #include <commctrl.h>
 
@@ -17,9 +17,9 @@
 #include "platform/backend.h"
 #include "platform/run_pace.h"
 #include "platform/visible_text.h"
-#include "platform/win32/base_window.h"
-#include "platform/win32/message_pump.h"
-#include "platform/win32/scale.h"
+#include "ui/win32/base_window.h"
+#include "ui/win32/message_pump.h"
+#include "ui/win32/scale.h"
 #include "platform/win32/unique_handles.h"
 #include "platform/win32/win32_error.h"
 

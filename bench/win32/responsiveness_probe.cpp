@@ -1,4 +1,4 @@
-#include "platform/win32/bench/responsiveness_probe.h"
+#include "bench/win32/responsiveness_probe.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -9,7 +9,7 @@
 
 #include "main/control_ids.h"
 #include "platform/utf8.h"
-#include "platform/win32/tests/program_driver.h"
+#include "ui/win32/tests/program_driver.h"
 #include "platform/win32/this_program.h"
 
 namespace nivaro::win32::bench {

@@ -10,8 +10,8 @@
 #include "main/control_ids.h"
 #include "main/item_layout.h"
 #include "platform/backend.h"
-#include "platform/win32/tests/program_driver.h"
-#include "platform/win32/tests/screen_dpi.h"
+#include "ui/win32/tests/program_driver.h"
+#include "ui/win32/tests/screen_dpi.h"
 #include "platform/win32/unique_handles.h"
 #include "tests/support/layout_traces.h"
 

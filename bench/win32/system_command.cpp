@@ -1,4 +1,4 @@
-#include "platform/win32/bench/system_command.h"
+#include "bench/win32/system_command.h"
 
 #include <windows.h>
 

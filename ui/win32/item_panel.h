@@ -10,8 +10,8 @@
 #include "items/item_design.h"
 #include "main/item_layout.h"
 #include "platform/item_site.h"
-#include "platform/win32/base_window.h"
-#include "platform/win32/scale.h"
+#include "ui/win32/base_window.h"
+#include "ui/win32/scale.h"
 #include "platform/win32/unique_handles.h"
 
 namespace nivaro::win32 {

@@ -10,7 +10,7 @@
 #include "platform/backend.h"
 #include "platform/utf8.h"
 #include "platform/win32/com.h"
-#include "platform/win32/main_window.h"
+#include "ui/win32/main_window.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/bench/folder_baselines.h"
+#include "bench/win32/folder_baselines.h"
 
 #include <windows.h>
 #include <shldisp.h>
@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/win32/com.h"
-#include "platform/win32/message_pump.h"
+#include "ui/win32/message_pump.h"
 #include "platform/win32/unique_handles.h"
 
 namespace nivaro::win32::bench {

@@ -1,8 +1,8 @@
-#include "platform/win32/bench/window_item_site.h"
+#include "bench/win32/window_item_site.h"
 
 #include <windows.h>
 
-#include "platform/win32/message_pump.h"
+#include "ui/win32/message_pump.h"
 #include "platform/win32/unique_handles.h"
 
 namespace nivaro::win32::bench {

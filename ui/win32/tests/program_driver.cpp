@@ -1,4 +1,4 @@
-#include "platform/win32/tests/program_driver.h"
+#include "ui/win32/tests/program_driver.h"
 
 #include <commctrl.h>
 

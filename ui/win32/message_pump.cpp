@@ -1,4 +1,4 @@
-#include "platform/win32/message_pump.h"
+#include "ui/win32/message_pump.h"
 
 namespace nivaro::win32 {
 

@@ -16,7 +16,7 @@
 #include "platform/backend.h"
 #include "platform/utf8.h"
 #include "platform/win32/run_process.h"
-#include "platform/win32/tests/program_driver.h"
+#include "ui/win32/tests/program_driver.h"
 #include "platform/win32/this_program.h"
 #include "platform/win32/unique_handles.h"
 #include "tests/support/layout_traces.h"
