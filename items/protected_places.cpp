@@ -14,17 +14,21 @@ struct Named {
     std::wstring path;
     PlaceRule rule;
     std::wstring what;
-    bool usersOwn = false;  // one of kUsersOwnPlaces
+    std::optional<KnownPlace> place;  // when it is one of the places the logic knows by name
 
     friend bool operator==(const Named&, const Named&) = default;
 };
 
-// A place as it is: its identity, and those of the folders that hold it.
+// A place as it is.
 struct Guarded {
     const Named* named;
-    std::vector<FolderIdentity> lineage;  // the place itself first
+    FolderIdentity identity;
+};
 
-    const FolderIdentity& Identity() const { return lineage.front(); }
+// A folder that holds one or more places, and the first of them in the order they are named.
+struct Holder {
+    FolderIdentity identity;
+    const Named* held;
 };
 
 bool Holds(std::span<const FolderIdentity> lineage, const FolderIdentity& identity)
@@ -45,52 +49,81 @@ std::vector<Named> NamedPlaces(Environment& environment)
     std::vector<Named> named;
     for (const ProtectedPlace& place : kProtectedPlaces) {
         if (std::optional<std::wstring> path = environment.KnownFolder(place.place)) {
-            named.push_back({std::move(*path), place.rule, std::wstring(place.what), Among(kUsersOwnPlaces, place.place)});
+            named.push_back({std::move(*path), place.rule, std::wstring(place.what), place.place});
         }
     }
     for (SystemFolder& folder : environment.SystemFolders()) {
         if (!Among(kCleanablePlaces, folder.place)) {
-            std::wstring what = L"one of the system's own folders";
-            if (!folder.name.empty()) {
-                what += L" (" + folder.name + L")";
-            }
             named.push_back({std::move(folder.path), folder.common ? PlaceRule::kItselfAndInside : PlaceRule::kItself,
-                             std::move(what), false});
+                             folder.common ? L"a folder that every user shares" : L"one of the system's own folders",
+                             folder.place});
         }
     }
     return named;
 }
 
-// The places as they are, worked out again only when the system names others, or a minute on:
-// opening a hundred folders and their parents for every folder of a run would cost more than the
-// run.
+// The places as they are, worked out again only when the system names others, or a minute on.
+// Each place's folder is opened once, however many names it has, and the folders above it are
+// walked only up to the first one already known to hold a place: the places share most of their
+// holders, and the Linux folders above a Wine drive are the same for all of its places.
 class GuardedPlaces {
 public:
+    struct View {
+        std::span<const Guarded> places;
+        std::span<const Holder> holders;
+    };
+
     // The places, for as long as the caller holds the lock.
-    std::span<const Guarded> Get(std::vector<Named> named, FileSystem& files, std::unique_lock<std::mutex>& lock)
+    View Get(std::vector<Named> named, FileSystem& files, std::unique_lock<std::mutex>& lock)
     {
         lock = std::unique_lock(mutex_);
         const auto now = std::chrono::steady_clock::now();
         if (named != named_ || !workedOut_ || now - *workedOut_ > std::chrono::minutes(1)) {
             named_ = std::move(named);
-            guarded_.clear();
-            for (const Named& place : named_) {
-                // Where the place really is: it may be a link, as the user's folders are under Wine.
-                if (auto opened = files.OpenFolder(place.path)) {
-                    if (std::vector<FolderIdentity> lineage = (*opened)->Lineage(); !lineage.empty()) {
-                        guarded_.push_back({&place, std::move(lineage)});
-                    }
-                }
-            }
+            WorkOut(files);
             workedOut_ = now;
         }
-        return guarded_;
+        return {guarded_, holders_};
     }
 
 private:
+    void WorkOut(FileSystem& files)
+    {
+        guarded_.clear();
+        holders_.clear();
+        std::vector<FolderIdentity> walked;  // folders whose holders are all among holders_
+        for (const Named& place : named_) {
+            const auto same =
+                std::ranges::find_if(guarded_, [&](const Guarded& g) { return g.named->path == place.path; });
+            if (same != guarded_.end()) {
+                guarded_.push_back({&place, same->identity});
+                continue;
+            }
+            // Where the place really is: it may be a link, as the user's folders are under Wine.
+            auto opened = files.OpenFolder(place.path);
+            const std::vector<FolderIdentity> lineage =
+                opened ? (*opened)->Lineage(walked) : std::vector<FolderIdentity>();
+            if (lineage.empty()) {
+                continue;
+            }
+            guarded_.push_back({&place, lineage.front()});
+            for (const FolderIdentity& holder : std::span(lineage).subspan(1)) {
+                if (std::ranges::find(holders_, holder, &Holder::identity) == holders_.end()) {
+                    holders_.push_back({holder, &place});
+                }
+            }
+            for (const FolderIdentity& folder : lineage) {
+                if (!Holds(walked, folder)) {
+                    walked.push_back(folder);
+                }
+            }
+        }
+    }
+
     std::mutex mutex_;
     std::vector<Named> named_;
     std::vector<Guarded> guarded_;
+    std::vector<Holder> holders_;
     std::optional<std::chrono::steady_clock::time_point> workedOut_;
 };
 
@@ -109,7 +142,7 @@ std::optional<std::wstring> WhyProtected(const FolderHandle& folder, FileSystem&
     if (folder.IsVolumeRoot()) {
         return path + L" is the root of a drive, which is never cleaned";
     }
-    const std::vector<FolderIdentity> lineage = folder.Lineage();
+    const std::vector<FolderIdentity> lineage = folder.Lineage({});
     if (lineage.empty()) {
         return path + L" cannot be told apart from the system's folders, so it is never cleaned";
     }
@@ -117,35 +150,39 @@ std::optional<std::wstring> WhyProtected(const FolderHandle& folder, FileSystem&
     const std::span<const FolderIdentity> above = std::span(lineage).subspan(1);
 
     std::unique_lock<std::mutex> lock;
-    const std::span<const Guarded> places = Places().Get(NamedPlaces(environment), files, lock);
-    const auto isUsersOwn = [&](const Guarded& place) { return place.named->usersOwn && Holds(lineage, place.Identity()); };
-    const auto profile = std::ranges::find_if(places, [&](const Guarded& place) {
-        return place.named->rule == PlaceRule::kItself && place.named->what == L"the user's profile folder";
+    const auto [places, holders] = Places().Get(NamedPlaces(environment), files, lock);
+    const auto isUsersOwn = [&](const Guarded& place) {
+        return Among(kUsersOwnPlaces, place.named->place) && Holds(lineage, place.identity);
+    };
+    const auto profile = std::ranges::find_if(places, [](const Guarded& place) {
+        return place.named->place == KnownPlace::kProfile && place.named->rule == PlaceRule::kItself;
     });
-    const bool inProfile = profile != places.end() && Holds(lineage, profile->Identity());
+    const bool inProfile = profile != places.end() && Holds(lineage, profile->identity);
 
     if (folder.OutsideTheDrives() && !inProfile) {
         return path + L" is reached outside the system's drives (through the drive that is the Linux root) and is "
                       L"not in the user's profile, so it is never cleaned";
     }
+    const auto holder = std::ranges::find(holders, self, &Holder::identity);
+    const Named* held = holder != holders.end() ? holder->held : nullptr;
     for (const Guarded& place : places) {
         const Named& named = *place.named;
-        if (Holds(std::span(place.lineage).subspan(1), self)) {
+        if (held == &named) {
             return path + L" holds " + named.what + L", so it is never cleaned";
         }
         switch (named.rule) {
         case PlaceRule::kItself:
-            if (self == place.Identity()) {
+            if (self == place.identity) {
                 return path + L" is " + named.what + L", which is never cleaned";
             }
             break;
         case PlaceRule::kItselfAndInside:
-            if (Holds(lineage, place.Identity())) {
+            if (Holds(lineage, place.identity)) {
                 return path + L" is " + named.what + L" or inside it, which is never cleaned";
             }
             break;
         case PlaceRule::kInsideButTheUsersOwn:
-            if (Holds(above, place.Identity()) && !inProfile) {
+            if (Holds(above, place.identity) && !inProfile) {
                 return path + L" is " + named.what + L" or inside it, which is never cleaned";
             }
             break;

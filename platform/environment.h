@@ -37,7 +37,6 @@ enum class KnownPlace {
 // A folder the system names, for this user or for all users.
 struct SystemFolder {
     std::wstring path;
-    std::wstring name;                // the system's own name for it: "Common Programs", "Fonts"
     std::optional<KnownPlace> place;  // when it is one of the places above
     bool common = false;              // one of the folders that every user shares
 };

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,8 +103,9 @@ public:
     virtual bool IsVolumeRoot() const = 0;
     // The folder's identity, then that of each folder that holds it, nearest first, as far up as
     // the platform can tell: past a drive's root too, where the drive is itself a folder of
-    // another (as Wine's drives are folders of the Linux tree).
-    virtual std::vector<FolderIdentity> Lineage() const = 0;
+    // another (as Wine's drives are folders of the Linux tree). The walk ends at the first folder
+    // in `known`, which ends the list: a caller that knows what holds that one need not ask again.
+    virtual std::vector<FolderIdentity> Lineage(std::span<const FolderIdentity> known) const = 0;
     // True when the folder is reached outside the system's own drives: under Wine, through the
     // drive that maps the Linux root, or through no drive at all.
     virtual bool OutsideTheDrives() const = 0;

@@ -196,14 +196,15 @@ public:
     bool IsVolumeRoot() const override { return real_ == "/" || marks_.IsVolumeRoot(path_); }
 
     // The real path names no link: each shorter path names a folder that holds it.
-    std::vector<FolderIdentity> Lineage() const override
+    std::vector<FolderIdentity> Lineage(std::span<const FolderIdentity> known) const override
     {
-        std::vector<FolderIdentity> lineage;
         struct stat own {};
-        if (::fstat(fd_.get(), &own) == 0) {
-            lineage.push_back(IdentityOf(own));
+        if (::fstat(fd_.get(), &own) != 0) {
+            return {};
         }
-        for (fs::path above = fs::path(real_); above.has_relative_path();) {
+        std::vector<FolderIdentity> lineage{IdentityOf(own)};
+        const auto ended = [&] { return std::ranges::find(known, lineage.back()) != known.end(); };
+        for (fs::path above = fs::path(real_); above.has_relative_path() && !ended();) {
             above = above.parent_path();
             struct stat info {};
             if (::stat(above.c_str(), &info) == 0) {

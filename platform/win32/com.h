@@ -7,6 +7,7 @@
 #include <oleauto.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -116,6 +117,12 @@ public:
 private:
     VARIANT value_;
 };
+
+// Memory that COM hands over for the caller to free: a string, an array.
+struct CoTaskMemFreer {
+    void operator()(void* memory) const { ::CoTaskMemFree(memory); }
+};
+using CoTaskString = std::unique_ptr<wchar_t, CoTaskMemFreer>;
 
 // An item ID list allocated by the shell.
 class UniquePidl {

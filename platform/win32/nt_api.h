@@ -36,6 +36,7 @@ inline constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC000005
 
 inline constexpr ULONG kFileOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
 inline constexpr int kFileDirectoryInformation = 1;
+inline constexpr int kFileInternalInformation = 6;
 inline constexpr int kFileDispositionInformation = 13;
 inline constexpr int kFileFsDeviceInformation = 4;
 inline constexpr int kKeyNameInformation = 3;

@@ -3,15 +3,15 @@
 #include <windows.h>
 #include <winioctl.h>
 
-#include <algorithm>
-#include <iterator>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/path_join.h"
-#include "platform/utf8.h"
+#include "platform/win32/final_path.h"
+#include "platform/win32/folder_identity.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
@@ -28,148 +28,6 @@ bool IsDotEntry(std::wstring_view name)
 {
     return name == L"." || name == L"..";
 }
-
-// Where a handle really is, in the object manager's own words: \??\C:\dir\name under Wine,
-// \Device\HarddiskVolume3\dir\name on Windows. Asked of the native call, which has no length limit.
-std::optional<std::wstring> ObjectName(HANDLE handle)
-{
-    std::vector<std::byte> buffer(1024);
-    for (;;) {
-        ULONG needed = 0;
-        const NTSTATUS status = ::NtQueryObject(handle, ObjectNameInformation, buffer.data(),
-                                                static_cast<ULONG>(buffer.size()), &needed);
-        if (status == kStatusSuccess) {
-            const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
-            return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
-        }
-        if (needed <= buffer.size() || buffer.size() > 0x20000) {
-            return std::nullopt;
-        }
-        buffer.resize(needed);
-    }
-}
-
-// The folder as people write it: the final path, or where that is not to be had for a long path
-// (Wine's stops at MAX_PATH), the object name without its \??\.
-std::optional<std::wstring> DisplayPath(HANDLE handle, const std::wstring& objectName)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD written = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (written == 0) {
-            break;
-        }
-        if (written < path.size()) {
-            path.resize(written);
-            return path;
-        }
-        path.resize(written);  // the size it needs, with its NUL
-    }
-    if (objectName.starts_with(L"\\??\\")) {
-        return L"\\\\?\\" + objectName.substr(4);
-    }
-    return std::nullopt;
-}
-
-// The path as people write it: without the \\?\ that the final path carries.
-std::wstring Readable(std::wstring_view final)
-{
-    if (final.starts_with(L"\\\\?\\UNC\\")) {
-        return L"\\\\" + std::wstring(final.substr(8));
-    }
-    if (final.starts_with(L"\\\\?\\") && final.size() >= 6 && final[5] == L':') {
-        return std::wstring(final.substr(4));
-    }
-    return std::wstring(final);
-}
-
-FolderIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info)
-{
-    return {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-}
-
-// The identity of what is at a path, its links followed.
-std::optional<FolderIdentity> IdentityAt(const std::wstring& path)
-{
-    const UniqueFile opened(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!opened || !::GetFileInformationByHandle(opened.get(), &info)) {
-        return std::nullopt;
-    }
-    return IdentityOf(info);
-}
-
-// What Wine tells of its drives, which are folders of the Linux tree: Windows has none of it.
-// Wine names a handle by the deepest drive that holds it, and gives a folder the serial number of
-// that drive: so a folder has one identity whichever drive it is reached through.
-class WineDrives {
-public:
-    static const WineDrives& Get()
-    {
-        static const WineDrives drives;
-        return drives;
-    }
-
-    bool IsWine() const { return toUnix_ != nullptr; }
-
-    // The folders that hold a drive's root in the Linux tree, nearest first, as far as the drive's
-    // own Linux path tells them; nothing for the drive that is the Linux root.
-    std::vector<FolderIdentity> Above(const std::wstring& root) const
-    {
-        std::vector<FolderIdentity> above;
-        if (!IsWine() || IdentityAt(root) == linuxRoot_) {
-            return above;
-        }
-        char* linuxPath = toUnix_(root.c_str());
-        if (linuxPath == nullptr) {
-            return above;
-        }
-        std::wstring path = FromUtf8(linuxPath);
-        ::HeapFree(::GetProcessHeap(), 0, linuxPath);
-        while (path.ends_with(L'/')) {
-            path.pop_back();
-        }
-        for (std::size_t slash = path.rfind(L'/'); slash != std::wstring::npos; slash = path.rfind(L'/')) {
-            path.resize(slash);
-            std::wstring native = L"\\\\?\\unix" + path + L"\\";
-            std::ranges::replace(native, L'/', L'\\');
-            if (const std::optional<FolderIdentity> identity = IdentityAt(native)) {
-                above.push_back(*identity);
-            }
-        }
-        return above;
-    }
-
-    // Whether a folder's final path is outside the drives: on the drive that is the Linux root,
-    // or on no drive.
-    bool Outside(const std::wstring& final) const
-    {
-        if (!IsWine()) {
-            return false;
-        }
-        if (final.size() < 7 || !final.starts_with(L"\\\\?\\") || final[5] != L':') {
-            return true;
-        }
-        return IdentityAt(final.substr(0, 7)) == linuxRoot_;
-    }
-
-private:
-    using ToUnix = char*(__cdecl*)(LPCWSTR);
-
-    WineDrives()
-        : toUnix_(reinterpret_cast<ToUnix>(
-              reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"))))
-    {
-        if (toUnix_ != nullptr) {
-            linuxRoot_ = IdentityAt(L"\\\\?\\unix\\");
-        }
-    }
-
-    ToUnix toUnix_ = nullptr;
-    std::optional<FolderIdentity> linuxRoot_;
-};
 
 EntryOpen OutcomeOf(NTSTATUS status)
 {
@@ -291,28 +149,12 @@ public:
     {
     }
 
-    // The folder's final path names no link: each shorter path names a folder that holds it.
-    std::vector<FolderIdentity> Lineage() const override
+    std::vector<FolderIdentity> Lineage(std::span<const FolderIdentity> known) const override
     {
-        std::vector<FolderIdentity> lineage{identity_};
-        // \\?\C:\ , \\?\UNC\server\share\ or \\?\Volume{...}\ : the parts before the root's own separator.
-        const std::size_t rootEnd = final_.starts_with(L"\\\\?\\UNC\\") ? final_.find(L'\\', final_.find(L'\\', 8) + 1)
-                                                                   : final_.find(L'\\', 4);
-        if (rootEnd == std::wstring::npos) {
-            return lineage;
-        }
-        std::wstring path = final_;
-        while (path.size() > rootEnd + 1) {
-            path.resize(std::max(path.rfind(L'\\'), rootEnd + 1));
-            if (const std::optional<FolderIdentity> identity = IdentityAt(path)) {
-                lineage.push_back(*identity);
-            }
-        }
-        std::ranges::move(WineDrives::Get().Above(Readable(path)), std::back_inserter(lineage));
-        return lineage;
+        return LineageOf(identity_, final_, known);
     }
 
-    bool OutsideTheDrives() const override { return WineDrives::Get().Outside(final_); }
+    bool OutsideTheDrives() const override { return win32::OutsideTheDrives(final_); }
 
     const std::wstring& Path() const override { return path_; }
 
@@ -525,11 +367,11 @@ Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_v
     if (!folder) {
         return std::unexpected(LastError());
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(folder.get(), &info)) {
+    FILE_BASIC_INFO info{};
+    if (!::GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &info, sizeof(info))) {
         return std::unexpected(LastError());
     }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if ((info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return std::unexpected(Win32Error(ERROR_DIRECTORY));
     }
     std::optional<std::wstring> objectName = ObjectName(folder.get());
@@ -545,7 +387,11 @@ Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_v
     if (objectName->ends_with(L'\\') && !final->ends_with(L'\\')) {
         objectName->pop_back();  // a folder's name has no separator at its end, only a root's does
     }
-    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final), IdentityOf(info));
+    const Result<FolderIdentity> identity = IdentityOf(folder.get(), *final);
+    if (!identity) {
+        return std::unexpected(identity.error());
+    }
+    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final), *identity);
 }
 
 }  // namespace nivaro::win32

@@ -22,11 +22,6 @@ namespace {
 
 using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
 
-struct CoTaskMemFreer {
-    void operator()(void* memory) const { ::CoTaskMemFree(memory); }
-};
-using CoTaskString = std::unique_ptr<wchar_t, CoTaskMemFreer>;
-
 constexpr SHCONTF kEveryEntry = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN | SHCONTF_INCLUDESUPERHIDDEN;
 // The range of command ids the context menu may take for its items.
 constexpr UINT kFirstCommand = 1;

@@ -58,13 +58,12 @@ std::optional<std::wstring> KnownFolders::AppDataParent()
 
 std::optional<std::wstring> KnownFolders::SystemFolderNamed(std::wstring_view name)
 {
-    for (const SystemFolder& folder : environment_->SystemFolders()) {
-        if (folder.name == name) {
-            auto opened = files_->OpenFolder(folder.path);
-            return opened ? std::optional((*opened)->Path()) : std::nullopt;
-        }
+    const std::optional<std::wstring> named = NamedSystemFolder(name);
+    if (!named) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    auto opened = files_->OpenFolder(*named);
+    return opened ? std::optional((*opened)->Path()) : std::nullopt;
 }
 
 std::optional<std::wstring> KnownFolders::DefaultShellFolder(const std::wstring& name)

@@ -53,6 +53,8 @@ private:
     // What the backend needs before the places can be asked for; false when it cannot be done.
     bool Prepare();
     void Unprepare();
+    // The path the system gives for one of its folders, by its name for it.
+    std::optional<std::wstring> NamedSystemFolder(std::wstring_view name);
 
     std::unique_ptr<RegistryApi> registry_ = MakeRegistry();
     std::unique_ptr<FileSystem> files_ = MakeFileSystem();

@@ -1,6 +1,7 @@
 // Known folders made in a scratch folder, as a Windows drive lays them out, and handed to the
 // substitute environment for as long as the test lives.
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -46,6 +47,18 @@ constexpr std::array<std::pair<std::wstring_view, std::wstring_view>, 4> kCommon
 constexpr std::wstring_view kHistory = L"Users/me/AppData/Local/Microsoft/Windows/History";
 constexpr std::wstring_view kCookies = L"Users/me/AppData/Local/Microsoft/Windows/INetCookies";
 
+// A folder on the made drive, by its path there with '/' between the names.
+std::wstring OnDrive(const std::wstring& drive, std::wstring_view relative)
+{
+    std::wstring path = drive;
+    for (std::size_t start = 0; start <= relative.size();) {
+        const std::size_t slash = std::min(relative.find(L'/', start), relative.size());
+        path = FolderFixture::Join(path, relative.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return path;
+}
+
 }  // namespace
 
 bool KnownFolders::Prepare()
@@ -56,13 +69,12 @@ bool KnownFolders::Prepare()
     }
     SharedDiskMarks().AddVolumeRoot(drive);
     auto make = [&](std::wstring_view relative) {
-        std::wstring path = drive;
-        for (std::size_t start = 0; start <= relative.size();) {
-            const std::size_t slash = std::min(relative.find(L'/', start), relative.size());
-            path = FolderFixture::Join(path, relative.substr(start, slash - start));
-            (void)disk_.MakeFolder(path);
-            start = slash + 1;
+        for (std::size_t slash = relative.find(L'/'); slash != std::wstring_view::npos;
+             slash = relative.find(L'/', slash + 1)) {
+            (void)disk_.MakeFolder(OnDrive(drive, relative.substr(0, slash)));
         }
+        const std::wstring path = OnDrive(drive, relative);
+        (void)disk_.MakeFolder(path);
         return path;
     };
     make(L"Users/Public");
@@ -71,7 +83,7 @@ bool KnownFolders::Prepare()
     }
     std::vector<SystemFolder> common;
     for (const auto& [name, relative] : kCommonFolders) {
-        common.push_back({.path = make(relative), .name = std::wstring(name), .common = true});
+        common.push_back({.path = make(relative), .common = true});
     }
     SubstituteEnvironment::SetOtherSystemFolders(std::move(common));
     values_.push_back(std::make_unique<ShellFolderValue>(*registry_, L"History", make(kHistory)));
@@ -93,6 +105,12 @@ void KnownFolders::Unprepare()
 std::optional<std::wstring> KnownFolders::DriveRoot()
 {
     return FolderFixture::Join(disk_.Root(), L"drive");
+}
+
+std::optional<std::wstring> KnownFolders::NamedSystemFolder(std::wstring_view name)
+{
+    const auto folder = std::ranges::find_if(kCommonFolders, [&](const auto& common) { return common.first == name; });
+    return folder != kCommonFolders.end() ? std::optional(OnDrive(*DriveRoot(), folder->second)) : std::nullopt;
 }
 
 std::optional<std::wstring> KnownFolders::ThroughTheLinuxRoot(const std::wstring&)

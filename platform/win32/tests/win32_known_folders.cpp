@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/utf8.h"
+#include "platform/win32/com.h"
 #include "tests/support/known_folders.h"
 
 namespace nivaro {
@@ -79,6 +80,22 @@ std::optional<std::wstring> LinuxPath(const std::wstring& path)
 }
 
 }  // namespace
+
+std::optional<std::wstring> KnownFolders::NamedSystemFolder(std::wstring_view name)
+{
+    const win32::ComApartment apartment(COINIT_MULTITHREADED);
+    win32::ComPtr<IKnownFolderManager> manager;
+    win32::ComPtr<IKnownFolder> folder;
+    PWSTR path = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_KnownFolderManager, nullptr, CLSCTX_INPROC_SERVER, IID_IKnownFolderManager,
+                                  manager.put_void())) ||
+        FAILED(manager->GetFolderByName(std::wstring(name).c_str(), folder.put())) ||
+        FAILED(folder->GetPath(0, &path))) {
+        return std::nullopt;
+    }
+    const win32::CoTaskString owned(path);
+    return std::wstring(owned.get());
+}
 
 std::optional<std::wstring> KnownFolders::ThroughTheLinuxRoot(const std::wstring& path)
 {
