@@ -43,11 +43,6 @@ void ForEachCodePoint(std::wstring_view text, Visit visit)
     }
 }
 
-bool IsSurrogate(char32_t code)
-{
-    return IsHighSurrogate(code) || IsLowSurrogate(code);
-}
-
 }  // namespace
 
 std::wstring Visible(std::wstring_view text)
@@ -61,10 +56,8 @@ std::wstring Visible(std::wstring_view text)
         } else if (IsSurrogate(code) || SteersOrBreaks(code)) {
             out += L"\\u";
             AppendHex(out, code, 4);
-        } else if constexpr (sizeof(wchar_t) == 2) {
-            PutUtf16(code, [&](char16_t unit) { out.push_back(static_cast<wchar_t>(unit)); });
         } else {
-            out.push_back(static_cast<wchar_t>(code));
+            AppendCodePoint(out, code);
         }
     });
     return out;

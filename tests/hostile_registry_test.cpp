@@ -24,6 +24,7 @@
 #include "tests/support/folder_fixture.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/registry_values.h"
+#include "tests/support/utf16_units.h"
 
 namespace nivaro {
 namespace {
@@ -226,17 +227,6 @@ TEST(HostileRegistry, AKeyOfTheUsersClassesIsCleanedThroughItsHivesOwnLink)
     ASSERT_EQ(clean.targets.size(), 1u);
     EXPECT_TRUE(clean.targets[0].removed);
     EXPECT_EQ(DeleteKeyTree(*registry, kCurrentUser, key), reg_status::kSuccess);
-}
-
-// Text from UTF-16 units, as the registry holds names, whatever the width of wchar_t.
-std::wstring Units(std::initializer_list<char16_t> units)
-{
-    std::vector<std::byte> bytes;
-    for (const char16_t unit : units) {
-        bytes.push_back(static_cast<std::byte>(unit & 0xFF));
-        bytes.push_back(static_cast<std::byte>(unit >> 8));
-    }
-    return DecodeUtf16(bytes);
 }
 
 // Names that would forge a report line, steer a terminal or read alike once converted: the text
