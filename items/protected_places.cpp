@@ -43,7 +43,8 @@ bool Among(const Places& places, std::optional<KnownPlace> place)
 }
 
 // Every place to guard, as the system names it now: the table's, then every other folder the
-// system names but those the items clean.
+// system names. The places the items clean are not in the table, and the system's other folders
+// leave out every place that the logic knows by name.
 std::vector<Named> NamedPlaces(Environment& environment)
 {
     std::vector<Named> named;
@@ -53,11 +54,9 @@ std::vector<Named> NamedPlaces(Environment& environment)
         }
     }
     for (SystemFolder& folder : environment.SystemFolders()) {
-        if (!Among(kCleanablePlaces, folder.place)) {
-            named.push_back({std::move(folder.path), folder.common ? PlaceRule::kItselfAndInside : PlaceRule::kItself,
-                             folder.common ? L"a folder that every user shares" : L"one of the system's own folders",
-                             folder.place});
-        }
+        named.push_back({std::move(folder.path), folder.common ? PlaceRule::kItselfAndInside : PlaceRule::kItself,
+                         folder.common ? L"a folder that every user shares" : L"one of the system's own folders",
+                         std::nullopt});
     }
     return named;
 }

@@ -3,6 +3,7 @@
 // the user's, found through the system's known folders rather than by how they are spelled, and
 // compared by what they are (their identities) rather than by the paths that reach them.
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -27,7 +28,7 @@ struct ProtectedPlace {
 
 // Every place also protects each folder that holds it, and every drive root is protected. Every
 // other folder the system names is protected too, itself, and with all it holds when every user
-// shares it; but for the places below that the items are meant to clean.
+// shares it; the system's folders that the items are meant to clean (below) are not.
 inline constexpr std::array kProtectedPlaces = {
     ProtectedPlace{KnownPlace::kWindows, PlaceRule::kItselfAndInside, L"the Windows folder"},
     ProtectedPlace{KnownPlace::kProgramFiles, PlaceRule::kItselfAndInside, L"a Program Files folder"},
@@ -52,6 +53,23 @@ inline constexpr std::array kProtectedPlaces = {
 // never when it holds a protected place.
 inline constexpr std::array kCleanablePlaces = {KnownPlace::kRecent, KnownPlace::kHistory, KnownPlace::kCookies,
                                                 KnownPlace::kInternetCache, KnownPlace::kTemp};
+
+// Every place the logic knows by name is either guarded by the table or one the items clean: the
+// system's other folders leave all of these out, so a place in neither list would go unguarded.
+consteval bool EachPlaceGuardedOrCleaned()
+{
+    for (int value = 0; value <= static_cast<int>(KnownPlace::kInternetCache); ++value) {
+        const auto place = static_cast<KnownPlace>(value);
+        const bool guarded =
+            std::ranges::find(kProtectedPlaces, place, &ProtectedPlace::place) != kProtectedPlaces.end();
+        const bool cleaned = std::ranges::find(kCleanablePlaces, place) != kCleanablePlaces.end();
+        if (guarded == cleaned) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(EachPlaceGuardedOrCleaned());
 
 // The user's own folders, one of which a built-in item's folder must lie in, wherever the user
 // has moved them.

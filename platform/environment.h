@@ -31,14 +31,13 @@ enum class KnownPlace {
     kTemp,
     kHistory,
     kCookies,
-    kInternetCache,
+    kInternetCache,  // the last: what goes through every place counts up to it
 };
 
 // A folder the system names, for this user or for all users.
 struct SystemFolder {
     std::wstring path;
-    std::optional<KnownPlace> place;  // when it is one of the places above
-    bool common = false;              // one of the folders that every user shares
+    bool common = false;  // one of the folders that every user shares
 };
 
 class Environment {
@@ -47,7 +46,9 @@ public:
 
     // The folder as the system names it for this user; nothing where the system has none.
     virtual std::optional<std::wstring> KnownFolder(KnownPlace place) = 0;
-    // Every folder the system names that is there, whatever it is for.
+    // Every other folder the system names that is there, whatever it is for: not those of the
+    // places above, which are asked of KnownFolder each, and whose paths are never asked here
+    // (under Wine, asking a folder's path writes the user's Shell Folders value for it again).
     virtual std::vector<SystemFolder> SystemFolders() = 0;
     // The text with every %NAME% of a set variable replaced by its value; the rest stays as it is.
     virtual std::wstring Expand(std::wstring_view text) = 0;

@@ -41,13 +41,7 @@ std::vector<SystemFolder> SubstituteEnvironment::SystemFolders()
 {
     KnownFolders& folders = Shared();
     const std::lock_guard lock(folders.mutex);
-    std::vector<SystemFolder> all = folders.others;
-    for (const auto& [place, path] : folders.paths) {
-        if (place != KnownPlace::kTemp) {  // no known folder of the system's, there as here
-            all.push_back({.path = path, .place = place});
-        }
-    }
-    return all;
+    return folders.others;
 }
 
 void SubstituteEnvironment::SetOtherSystemFolders(std::vector<SystemFolder> others)

@@ -12,7 +12,7 @@ namespace nivaro {
 class SubstituteEnvironment final : public Environment {
 public:
     std::optional<std::wstring> KnownFolder(KnownPlace place) override;
-    // The places that are set, and the other folders set with SetOtherSystemFolders.
+    // The folders set with SetOtherSystemFolders.
     std::vector<SystemFolder> SystemFolders() override;
     std::wstring Expand(std::wstring_view text) override;
     // Grouped by threes with commas, as the English locales write it.

@@ -89,8 +89,9 @@ std::optional<std::wstring> KnownFolderPath(const KNOWNFOLDERID& id)
     return std::wstring(owned.get());
 }
 
-// Every known folder the known-folder manager has an ID for, with a path that is there: its path
-// and whether every user shares it, not its whole definition, which costs as much again to read.
+// Every known folder the known-folder manager has an ID for but the places', with a path that is
+// there: its path and whether every user shares it, not its whole definition, which costs as
+// much again to read.
 std::vector<SystemFolder> ReadSystemFolders()
 {
     // Whatever apartment the thread is in, or one for this question alone.
@@ -108,6 +109,9 @@ std::vector<SystemFolder> ReadSystemFolders()
     const std::unique_ptr<KNOWNFOLDERID, CoTaskMemFreer> ownedIds(ids);
     std::vector<SystemFolder> folders;
     for (UINT i = 0; i < count; ++i) {
+        if (PlaceOf(ids[i])) {
+            continue;  // asked by its place alone
+        }
         std::optional<std::wstring> path = KnownFolderPath(ids[i]);
         if (!path) {
             continue;  // a virtual folder, or one that is not there
@@ -119,7 +123,7 @@ std::vector<SystemFolder> ReadSystemFolders()
         const bool told =
             SUCCEEDED(manager->GetFolder(ids[i], folder.put())) && SUCCEEDED(folder->GetCategory(&category));
         const bool common = !told || category == KF_CATEGORY_COMMON;
-        folders.push_back({.path = std::move(*path), .place = PlaceOf(ids[i]), .common = common});
+        folders.push_back({.path = std::move(*path), .common = common});
     }
     return folders;
 }
