@@ -99,6 +99,7 @@ TEST(ProtectedFolders, ASystemOrUserFolderIsRefusedWithNothingInItTouched)
          true},
         {"the folder that holds the system's drive", [](KnownFolders& known) { return known.HolderOfTheDrive(); }, true,
          true},
+        {"another drive's root", [](KnownFolders& known) { return known.OtherDriveRoot(); }, true},
         {"a folder inside AppData\\Local", Place(KnownPlace::kLocalAppData, L"nivaro-traces"), false},
         {"the temporary folder", Place(KnownPlace::kTemp, L"nivaro-traces"), false},
         {"a folder of the user's spelled through the Linux root's drive",

@@ -5,7 +5,6 @@
 
 #include <string_view>
 
-#include "platform/win32/com.h"
 #include "ui/win32/message_pump.h"
 #include "platform/win32/unique_handles.h"
 

@@ -10,7 +10,6 @@
 #include "main/control_ids.h"
 #include "platform/utf8.h"
 #include "ui/win32/tests/program_driver.h"
-#include "platform/win32/this_program.h"
 
 namespace nivaro::win32::bench {
 namespace {
@@ -358,19 +357,6 @@ std::optional<unsigned long> ProbedProgram::Close()
         (void)WaitUntil(process, [&] { return ProcessHasEnded(process); }, kClosePatience);
     }
     return ExitCodeOf(process);
-}
-
-std::wstring PathBesideThisProgram(std::wstring_view relative)
-{
-    const std::wstring joined = ThisProgramFolder() + std::wstring(relative);
-    const DWORD needed = ::GetFullPathNameW(joined.c_str(), 0, nullptr, nullptr);
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(joined.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) {
-        return joined;
-    }
-    full.resize(length);
-    return full;
 }
 
 }  // namespace nivaro::win32::bench

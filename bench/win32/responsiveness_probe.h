@@ -73,8 +73,4 @@ private:
     std::unique_ptr<testing::ProgramDriver> driver_;
 };
 
-// A path relative to the folder of the running executable ('\' between steps, ".." allowed),
-// made absolute.
-std::wstring PathBesideThisProgram(std::wstring_view relative);
-
 }  // namespace nivaro::win32::bench

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "platform/backend.h"
-#include "platform/win32/com.h"
+#include "platform/win32/unique_handles.h"
 
 namespace nivaro::win32 {
 namespace {
@@ -82,7 +82,7 @@ std::optional<std::wstring> KnownFolderPath(const KNOWNFOLDERID& id)
 {
     PWSTR path = nullptr;
     const HRESULT result = ::SHGetKnownFolderPath(id, 0, nullptr, &path);
-    const CoTaskString owned(path);
+    const UniqueCoTaskString owned(path);
     if (FAILED(result) || !owned) {
         return std::nullopt;
     }
@@ -106,7 +106,7 @@ std::vector<SystemFolder> ReadSystemFolders()
     if (FAILED(manager->GetFolderIds(&ids, &count))) {
         return {};
     }
-    const std::unique_ptr<KNOWNFOLDERID, CoTaskMemFreer> ownedIds(ids);
+    const UniqueKnownFolderIds ownedIds(ids);
     std::vector<SystemFolder> folders;
     for (UINT i = 0; i < count; ++i) {
         if (PlaceOf(ids[i])) {

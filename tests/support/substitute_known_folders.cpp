@@ -68,6 +68,11 @@ bool KnownFolders::Prepare()
         return false;
     }
     SharedDiskMarks().AddVolumeRoot(drive);
+    const std::wstring other = *OtherDriveRoot();
+    if (!disk_.MakeFolder(other)) {
+        return false;
+    }
+    SharedDiskMarks().AddVolumeRoot(other);
     auto make = [&](std::wstring_view relative) {
         for (std::size_t slash = relative.find(L'/'); slash != std::wstring_view::npos;
              slash = relative.find(L'/', slash + 1)) {
@@ -97,7 +102,7 @@ void KnownFolders::Unprepare()
         SubstituteEnvironment::SetKnownFolder(place, std::nullopt);
     }
     SubstituteEnvironment::SetOtherSystemFolders({});
-    if (const std::optional<std::wstring> drive = DriveRoot()) {
+    for (const std::optional<std::wstring>& drive : {DriveRoot(), OtherDriveRoot()}) {
         SharedDiskMarks().Forget(*drive);
     }
 }
@@ -105,6 +110,11 @@ void KnownFolders::Unprepare()
 std::optional<std::wstring> KnownFolders::DriveRoot()
 {
     return FolderFixture::Join(disk_.Root(), L"drive");
+}
+
+std::optional<std::wstring> KnownFolders::OtherDriveRoot()
+{
+    return FolderFixture::Join(disk_.Root(), L"other-drive");
 }
 
 std::optional<std::wstring> KnownFolders::NamedSystemFolder(std::wstring_view name)

@@ -9,7 +9,7 @@
 #include "main/item_layout.h"
 #include "platform/backend.h"
 #include "platform/utf8.h"
-#include "platform/win32/com.h"
+#include "platform/win32/unique_handles.h"
 #include "ui/win32/main_window.h"
 
 namespace {

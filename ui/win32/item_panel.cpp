@@ -6,7 +6,8 @@
 
 #include "assets/resource_ids.h"
 #include "main/control_ids.h"
-#include "ui/win32/gdi.h"
+#include "main/window_access.h"
+#include "ui/win32/accessibility.h"
 #include "platform/win32/win32_error.h"
 
 namespace nivaro::win32 {
@@ -27,10 +28,19 @@ constexpr TextElement kTextElements[] = {
     {control_id::kItemStatus, ItemElement::kStatus, SS_CENTER, false},
 };
 
+std::wstring TextOf(HWND window)
+{
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
 }  // namespace
 
 ItemPanel::ItemPanel(const ControlLayout& control, PanelHost& host, const Scale& scale)
-    : control_(control), host_(host), kind_(KindOf(control)), scale_(scale)
+    : control_(control), host_(host), kind_(KindOf(control)), scale_(scale),
+      background_(::CreateSolidBrush(ToColorref(colours_.itemBackground)))
 {
 }
 
@@ -61,6 +71,11 @@ Result<std::unique_ptr<ItemPanel>> ItemPanel::Create(HWND parent, const ControlL
             return std::unexpected(LastError());
         }
     }
+    // The status line is read out whenever it changes, with the item it belongs to.
+    const HWND status = panel->Element(control_id::kItemStatus);
+    const HWND title = panel->Element(control_id::kItemTitle);
+    NameForAssistiveTechnology(status, [title, status] { return StatusAnnouncement(TextOf(title), TextOf(status)); });
+    MarkAsLiveRegion(status);
     panel->Arrange(scale, fonts);
     return panel;
 }
@@ -101,18 +116,22 @@ void ItemPanel::Arrange(const Scale& scale, ItemFonts fonts)
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+void ItemPanel::SetColours(const WindowColours& colours)
+{
+    colours_ = colours;
+    background_.reset(::CreateSolidBrush(ToColorref(colours_.itemBackground)));
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void ItemPanel::FitTitleToText()
 {
     const HWND title = Element(control_id::kItemTitle);
-    const int length = ::GetWindowTextLengthW(title);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    ::GetWindowTextW(title, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(length));
+    const std::wstring text = TextOf(title);
 
     WindowDc dc(title);
     SelectedObject font(dc.get(), fonts_.title);
     SIZE extent{};
-    ::GetTextExtentPoint32W(dc.get(), text.c_str(), length, &extent);
+    ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
     if (extent.cy == 0) {
         TEXTMETRICW metrics{};
         ::GetTextMetricsW(dc.get(), &metrics);
@@ -146,10 +165,12 @@ Result<> ItemPanel::SetTitleText(std::wstring_view text)
 
 Result<> ItemPanel::SetStatusText(std::wstring_view text)
 {
-    if (!::SetWindowTextW(Element(control_id::kItemStatus), std::wstring(text).c_str())) {
+    const HWND status = Element(control_id::kItemStatus);
+    if (!::SetWindowTextW(status, std::wstring(text).c_str())) {
         return std::unexpected(LastError());
     }
     Redraw(ElementPixels(ItemElement::kStatus));
+    AnnounceChange(status);
     return {};
 }
 
@@ -193,8 +214,8 @@ void ItemPanel::PaintBand(HDC dc) const
 {
     const RECT band = ElementPixels(ItemElement::kBand);
     const int corner = std::min(band.right - band.left, band.bottom - band.top) / 2;
-    UniquePen pen(::CreatePen(PS_SOLID, std::max(1, scale_.FromStandard(1)), ToColorref(kBandColour)));
-    UniqueBrush fill(::CreateSolidBrush(ToColorref(kBandColour)));
+    UniquePen pen(::CreatePen(PS_SOLID, std::max(1, scale_.FromStandard(1)), ToColorref(colours_.band)));
+    UniqueBrush fill(::CreateSolidBrush(ToColorref(colours_.band)));
     SelectedObject penScope(dc, pen.get());
 
     const bool solid = !progressWidth_ && fillStyle_ == band_fill::kSolid;
@@ -216,12 +237,17 @@ void ItemPanel::Paint(HDC dc) const
 {
     RECT client{};
     ::GetClientRect(hwnd_, &client);
-    UniqueBrush background(::CreateSolidBrush(ToColorref(kItemBackground)));
-    ::FillRect(dc, &client, background.get());
+    ::FillRect(dc, &client, background_.get());
 
     PaintBand(dc);
 
-    if (separator_) {
+    if (!colours_.separatorPicture) {
+        // A plain line in the text's colour where the gradient would be.
+        RECT line = ElementPixels(ItemElement::kSeparator);
+        line.bottom = line.top + std::max(1, scale_.FromStandard(1));
+        UniqueBrush brush(::CreateSolidBrush(ToColorref(colours_.text)));
+        ::FillRect(dc, &line, brush.get());
+    } else if (separator_) {
         // The gradient shows at its own size, scaled for the DPI, clipped to its box.
         const RECT box = ElementPixels(ItemElement::kSeparator);
         BITMAP bitmap{};
@@ -253,10 +279,15 @@ LRESULT ItemPanel::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
         return 0;
     }
     case WM_CTLCOLORSTATIC: {
-        // Transparent text, so the band shows behind the title.
         const auto dc = reinterpret_cast<HDC>(wparam);
+        ::SetTextColor(dc, ToColorref(colours_.text));
+        if (colours_.textOnOwnBackground) {
+            ::SetBkMode(dc, OPAQUE);
+            ::SetBkColor(dc, ToColorref(colours_.itemBackground));
+            return reinterpret_cast<LRESULT>(background_.get());
+        }
+        // Transparent text, so the band shows behind the title.
         ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
     }
     default:

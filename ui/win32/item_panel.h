@@ -9,6 +9,7 @@
 
 #include "items/item_design.h"
 #include "main/item_layout.h"
+#include "main/window_colours.h"
 #include "platform/item_site.h"
 #include "ui/win32/base_window.h"
 #include "ui/win32/scale.h"
@@ -37,6 +38,8 @@ public:
 
     // Places the panel and its elements for the window's DPI.
     void Arrange(const Scale& scale, ItemFonts fonts);
+    // Draws with these colours from now on.
+    void SetColours(const WindowColours& colours);
 
     // The running program is never being designed, and saves nothing: property notices have no
     // stored set to mark.
@@ -67,6 +70,8 @@ private:
     ItemKind kind_;
     Scale scale_;
     ItemFonts fonts_{};
+    WindowColours colours_ = ChooseColours(false, {});
+    UniqueBrush background_;  // the panel's, and behind texts that stand on their own background
     UniqueIcon icon_;
     UniqueBitmap separator_;
     std::int32_t fillStyle_ = band_fill::kTransparent;

@@ -11,6 +11,8 @@
 #include "main/form_items.h"
 #include "main/item_choices.h"
 #include "main/item_preview.h"
+#include "main/window_access.h"
+#include "ui/win32/accessibility.h"
 #include "platform/backend.h"
 #include "ui/win32/items_window.h"
 #include "ui/win32/message_pump.h"
@@ -43,6 +45,14 @@ bool IsPushButton(int controlId)
     return control != nullptr && control->kind == ControlKind::kButton;
 }
 
+bool HighContrastIsOn()
+{
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 UniqueIcon LoadApplicationIcon(int metric, UINT dpi)
 {
     const int size = ::GetSystemMetricsForDpi(metric, dpi);
@@ -68,7 +78,7 @@ Result<std::unique_ptr<MainWindow>> MainWindow::Create(const PlatformServices& s
     }
 
     std::unique_ptr<MainWindow> window(new MainWindow(services));
-    window->background_.reset(::CreateSolidBrush(ToColorref(form_design::kBackground)));
+    window->UpdateColours();
     if (::CreateWindowExW(kExStyle, kClassName, std::wstring(form_design::kCaption).c_str(), kStyle, CW_USEDEFAULT,
                           CW_USEDEFAULT, 0, 0, nullptr, nullptr, Instance(), window.get()) == nullptr) {
         return std::unexpected(LastError());
@@ -125,6 +135,8 @@ Result<> MainWindow::CreateControls()
         }
         if (control.kind == ControlKind::kCheckBox) {
             ::SendMessageW(hwnd, BM_SETCHECK, control.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+            // Six boxes say "Clean"; a screen reader says which item each one chooses.
+            NameForAssistiveTechnology(hwnd, [name = AccessibleName(control)] { return name; });
         }
         controls.push_back({control.name, nullptr});
     }
@@ -146,8 +158,24 @@ Result<> MainWindow::CreateControls()
     previews_ = std::make_unique<PreviewWorker>([] { return std::make_unique<BackendServices>(); },
                                                 [window = hwnd_] { ::PostMessageW(window, kPreviewsReady, 0, 0); });
     AddPreviewTips();
+    UpdateColours();
     Arrange();
     return {};
+}
+
+void MainWindow::UpdateColours()
+{
+    const SystemColours system{.window = ::GetSysColor(COLOR_WINDOW),
+                               .windowText = ::GetSysColor(COLOR_WINDOWTEXT),
+                               .highlight = ::GetSysColor(COLOR_HIGHLIGHT)};
+    colours_ = ChooseColours(HighContrastIsOn(), system);
+    background_.reset(::CreateSolidBrush(ToColorref(colours_.background)));
+    for (const auto& panel : panels_) {
+        panel->SetColours(colours_);
+    }
+    if (hwnd_ != nullptr) {
+        ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
 }
 
 void MainWindow::AddPreviewTips()
@@ -403,8 +431,18 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        ::SetBkColor(reinterpret_cast<HDC>(wparam), ToColorref(form_design::kBackground));
+        ::SetBkColor(reinterpret_cast<HDC>(wparam), ToColorref(colours_.background));
+        ::SetTextColor(reinterpret_cast<HDC>(wparam), ToColorref(colours_.text));
         return reinterpret_cast<LRESULT>(background_.get());
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+        // The user may have turned high contrast on or off, or changed its colours.
+        if (message == WM_SYSCOLORCHANGE && tooltip_ != nullptr) {
+            ::SendMessageW(tooltip_, message, wparam, lparam);  // common controls take the change from their parent
+        }
+        UpdateColours();
+        return ::DefWindowProcW(hwnd_, message, wparam, lparam);
     case WM_ERASEBKGND:
         return FillClientBackground(hwnd_, reinterpret_cast<HDC>(wparam), background_.get());
     case WM_DPICHANGED: {

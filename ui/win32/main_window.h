@@ -12,6 +12,7 @@
 #include "main/clean_commands.h"
 #include "main/item_layout.h"
 #include "main/preview_worker.h"
+#include "main/window_colours.h"
 #include "platform/services.h"
 #include "ui/win32/base_window.h"
 #include "ui/win32/item_panel.h"
@@ -56,6 +57,9 @@ private:
     void ForgetPreviews();
     void Arrange();
     void MakeFonts();
+    // Takes the colours for the theme the user has now: as designed, or in high contrast the
+    // system's own; and redraws with them.
+    void UpdateColours();
     SIZE WindowSizeFor(const Scale& scale) const;
     void OnCommand(int id);
     void Close();
@@ -64,6 +68,7 @@ private:
     Scale scale_{USER_DEFAULT_SCREEN_DPI};
     UniqueFont formFont_;
     UniqueFont titleFont_;
+    WindowColours colours_ = ChooseColours(false, {});
     UniqueBrush background_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;

@@ -1,11 +1,13 @@
-// The test prefix's own known folders: nothing to make, and the drive is the Windows folder's.
+// The test prefix's own known folders: nothing to make, and the drive is the Windows folder's. The
+// other drive is a folder of the prefix's own that the TestDrive fixture (tests/folder_tests.cmake)
+// gives a drive letter from the Linux side.
 
 #include <windows.h>
 
 #include <algorithm>
 
 #include "platform/utf8.h"
-#include "platform/win32/com.h"
+#include "platform/win32/unique_handles.h"
 #include "tests/support/known_folders.h"
 
 namespace nivaro {
@@ -62,6 +64,11 @@ std::optional<std::wstring> KnownFolders::DriveRoot()
     return windows->substr(0, 3);
 }
 
+std::optional<std::wstring> KnownFolders::OtherDriveRoot()
+{
+    return L"N:\\";
+}
+
 namespace {
 
 // Wine's own name of a Windows path in the Linux tree; nothing on Windows.
@@ -93,7 +100,7 @@ std::optional<std::wstring> KnownFolders::NamedSystemFolder(std::wstring_view na
         FAILED(folder->GetPath(0, &path))) {
         return std::nullopt;
     }
-    const win32::CoTaskString owned(path);
+    const win32::UniqueCoTaskString owned(path);
     return std::wstring(owned.get());
 }
 

@@ -5,14 +5,18 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "nivaro_version.h"
 #include "platform/backend.h"
 #include "platform/utf8.h"
 #include "platform/win32/run_process.h"
@@ -58,7 +62,7 @@ CliRun RunCli(const std::wstring& args, HANDLE output = nullptr)
         if (!out || !err) {
             throw std::runtime_error("cannot make the files for nivaro-cli.exe's output");
         }
-        const Result<DWORD> exitCode = RunProcess(L"", L"\"" + folder + L"nivaro-cli.exe\" " + args,
+        const Result<DWORD> exitCode = RunProcess(L"", L"\"" + BuiltProgram(L"nivaro-cli.exe") + L"\" " + args,
                                                   {output != nullptr ? output : out.get(), err.get()},
                                                   static_cast<DWORD>(kPatience.count()));
         if (!exitCode) {
@@ -236,6 +240,121 @@ TEST_F(Cli, ListShowsTheWindowsSixInWindowOrderThenTheBuiltInItems)
                                              "jump-lists", "temp-files"}));
     EXPECT_NE(list.out.find("%History = " + ToUtf8(traces_.History())), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("HKCU\\Software\\Kazaa\\Search"), std::string::npos);
+}
+
+TEST(CliVersion, IsTheBuildsOneVersion)
+{
+    const CliRun run = RunCli(L"--version");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.out, "nivaro-cli " NIVARO_VERSION_TEXT "\n");
+    EXPECT_EQ(run.err, "");
+}
+
+// What Windows reads of a program file before it runs it: the version resource, the manifest and
+// the header. Both programs say the build's version and that they need Windows 10, and neither
+// carries the time it was built.
+class ProgramFile {
+public:
+    explicit ProgramFile(const std::wstring& path)
+        : path_(path), module_(::LoadLibraryExW(path.c_str(), nullptr,
+                                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
+    {
+    }
+
+    std::string Manifest() const
+    {
+        const HRSRC found = ::FindResourceW(module_.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+        const HGLOBAL loaded = found != nullptr ? ::LoadResource(module_.get(), found) : nullptr;
+        if (loaded == nullptr) {
+            return {};
+        }
+        return std::string(static_cast<const char*>(::LockResource(loaded)), ::SizeofResource(module_.get(), found));
+    }
+
+    // The fixed part of the version resource and one of its strings.
+    std::optional<VS_FIXEDFILEINFO> FixedVersion() const
+    {
+        void* value = nullptr;
+        UINT size = 0;
+        const std::vector<char> block = VersionBlock();
+        if (block.empty() || !::VerQueryValueW(block.data(), L"\\", &value, &size) || size < sizeof(VS_FIXEDFILEINFO)) {
+            return std::nullopt;
+        }
+        return *static_cast<const VS_FIXEDFILEINFO*>(value);
+    }
+    std::wstring VersionString(const std::wstring& name) const
+    {
+        void* value = nullptr;
+        UINT size = 0;
+        const std::vector<char> block = VersionBlock();
+        if (block.empty() ||
+            !::VerQueryValueW(block.data(), (L"\\StringFileInfo\\040904B0\\" + name).c_str(), &value, &size)) {
+            return {};
+        }
+        return std::wstring(static_cast<const wchar_t*>(value), size > 0 ? size - 1 : 0);
+    }
+
+    // The file's PE header, as it is on disk.
+    std::optional<IMAGE_NT_HEADERS64> Header() const
+    {
+        const std::string bytes = ReadAll(path_);
+        if (bytes.size() < sizeof(IMAGE_DOS_HEADER)) {
+            return std::nullopt;
+        }
+        IMAGE_DOS_HEADER dos{};
+        std::memcpy(&dos, bytes.data(), sizeof(dos));
+        const auto at = static_cast<std::size_t>(dos.e_lfanew);
+        if (dos.e_magic != IMAGE_DOS_SIGNATURE || bytes.size() < at + sizeof(IMAGE_NT_HEADERS64)) {
+            return std::nullopt;
+        }
+        IMAGE_NT_HEADERS64 header{};
+        std::memcpy(&header, bytes.data() + at, sizeof(header));
+        return header;
+    }
+
+private:
+    std::vector<char> VersionBlock() const
+    {
+        DWORD ignored = 0;
+        const DWORD size = ::GetFileVersionInfoSizeW(path_.c_str(), &ignored);
+        std::vector<char> block(size);
+        if (size == 0 || !::GetFileVersionInfoW(path_.c_str(), 0, size, block.data())) {
+            return {};
+        }
+        return block;
+    }
+
+    std::wstring path_;
+    UniqueModule module_;
+};
+
+TEST(Programs, CarryTheBuildsVersionAndDeclareWindows10AndNoTimeStamp)
+{
+    for (const wchar_t* name : {L"nivaro.exe", L"nivaro-cli.exe"}) {
+        SCOPED_TRACE(::testing::PrintToString(std::wstring(name)));
+        const ProgramFile program(BuiltProgram(name));
+
+        const std::optional<VS_FIXEDFILEINFO> fixed = program.FixedVersion();
+        ASSERT_TRUE(fixed);
+        EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(NIVARO_VERSION_MINOR, NIVARO_VERSION_MAJOR)));
+        EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(0, NIVARO_VERSION_PATCH)));
+        EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+        EXPECT_EQ(program.VersionString(L"FileVersion"), L"" NIVARO_VERSION_WIDE L".0");
+        EXPECT_EQ(program.VersionString(L"ProductVersion"), NIVARO_PRODUCT_VERSION_WIDE);
+
+        const std::string manifest = program.Manifest();
+        EXPECT_NE(manifest.find("name=\"Nivaro.Nivaro\" version=\"" NIVARO_VERSION_TEXT ".0\""), std::string::npos)
+            << manifest;
+        EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos) << "Windows 10 and 11";
+        EXPECT_EQ(manifest.find("{e2011457-1546-43c5-a5fe-008deee3d3f0}"), std::string::npos) << "no Vista";
+
+        const std::optional<IMAGE_NT_HEADERS64> header = program.Header();
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->OptionalHeader.MajorSubsystemVersion, 10);
+        EXPECT_EQ(header->OptionalHeader.MinorSubsystemVersion, 0);
+        EXPECT_EQ(header->OptionalHeader.MajorOperatingSystemVersion, 10);
+        EXPECT_EQ(header->FileHeader.TimeDateStamp, 0u) << "two builds of one commit are the same bytes";
+    }
 }
 
 }  // namespace

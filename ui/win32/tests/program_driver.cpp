@@ -16,11 +16,6 @@ namespace {
 // Out-of-context events reach this thread as messages; any of them is a reason to look again.
 void CALLBACK NoteEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
 
-std::wstring ProgramPath()
-{
-    return ThisProgramFolder() + L"nivaro.exe";
-}
-
 }  // namespace
 
 std::wstring ClassName(HWND hwnd)
@@ -95,7 +90,7 @@ ProgramDriver::Process::~Process()
     }
 }
 
-ProgramDriver::ProgramDriver() : ProgramDriver(ProgramPath()) {}
+ProgramDriver::ProgramDriver() : ProgramDriver(BuiltProgram(L"nivaro.exe")) {}
 
 ProgramDriver::ProgramDriver(const std::wstring& program, std::chrono::milliseconds patience) : patience_(patience)
 {

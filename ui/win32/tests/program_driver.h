@@ -14,7 +14,10 @@
 namespace nivaro::win32::testing {
 
 using namespace std::chrono_literals;
-inline constexpr std::chrono::milliseconds kPatience = 20s;
+// How long a wait for the program gives up after: a bound against a hang, never a measure of speed.
+// A loaded machine can take many times longer than a quiet one to list ten thousand files under
+// Wine, so it is generous; a wait that is met returns at once.
+inline constexpr std::chrono::milliseconds kPatience = 120s;
 
 std::wstring WindowText(HWND hwnd);
 std::wstring ClassName(HWND hwnd);

@@ -1,16 +1,20 @@
 // The real window under a real window system: layout, captions, states, questions and closing.
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "main/control_ids.h"
 #include "main/item_layout.h"
+#include "main/window_access.h"
 #include "platform/backend.h"
 #include "ui/win32/tests/program_driver.h"
+#include "ui/win32/scale.h"
 #include "ui/win32/tests/screen_dpi.h"
 #include "platform/win32/unique_handles.h"
 #include "tests/support/layout_traces.h"
@@ -61,6 +65,25 @@ void ExpectLayoutTable(const ProgramDriver& program, int dpi)
     }
 }
 
+// What a screen reader asks of a control, across the process boundary: its accessible object's
+// name.
+std::wstring AccessibleNameOf(HWND control)
+{
+    ComPtr<IAccessible> object;
+    if (FAILED(::AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                            object.put_void()))) {
+        return L"(no accessible object)";
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    UniqueBstr name;
+    if (FAILED(object->get_accName(self, name.put()))) {
+        return L"(no name)";
+    }
+    return std::wstring(name.view());
+}
+
 // Reads the program's windows in physical pixels, not scaled for a test unaware of DPI.
 void ReadPhysicalPixels()
 {
@@ -89,6 +112,86 @@ TEST(MainWindow, ScalesWithTheScreensDpi)
         ProgramDriver program;
         ExpectLayoutTable(program, dpi);
     }
+}
+
+TEST(MainWindow, EachCheckBoxShowsCleanAndIsNamedForItsItem)
+{
+    const ComApartment com;
+    ProgramDriver program;
+    std::set<std::wstring> names;
+    for (const ControlLayout& control : kItemLayout) {
+        if (control.kind != ControlKind::kCheckBox) {
+            continue;
+        }
+        const HWND box = program.Control(control.controlId);
+        EXPECT_EQ(WindowText(box), L"Clean");
+        EXPECT_EQ(AccessibleNameOf(box), AccessibleName(control));
+        names.insert(AccessibleNameOf(box));
+    }
+    EXPECT_EQ(names.size(), 6u) << "no two boxes sound alike";
+    EXPECT_TRUE(names.contains(L"Clean IE URL History"));
+}
+
+TEST(MainWindow, AltAndAButtonsKeyPressesIt)
+{
+    struct Case {
+        wchar_t key;
+        std::wstring question;
+    };
+    const Case cases[] = {{L'c', L"Confirm"}, {L'a', L"Clean All"}};
+    ProgramDriver program;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "Alt+" << static_cast<char>(c.key));
+        // What the keyboard sends for Alt and a letter; the window's dialog keys find the button.
+        constexpr LPARAM kAltDown = LPARAM{1} << 29;
+        ::PostMessageW(program.Main(), WM_SYSCHAR, c.key, kAltDown);
+        const std::optional<HWND> question = program.WaitFor([&] { return program.OwnedBox(); });
+        ASSERT_TRUE(question) << "no question was asked";
+        EXPECT_EQ(WindowText(*question), c.question);
+        program.Answer(*question, IDNO);
+        EXPECT_FALSE(program.WaitForCleanToEnd());
+    }
+    EXPECT_EQ(program.CloseAndWait(), 0u);
+}
+
+// A pixel of the window's own background, left of the first item.
+COLORREF BackgroundPixel(const ProgramDriver& program)
+{
+    const HDC dc = ::GetDC(program.Main());
+    const COLORREF pixel = ::GetPixel(dc, 1, 1);
+    ::ReleaseDC(program.Main(), dc);
+    return pixel;
+}
+
+TEST(MainWindow, DrawsWithItsOwnColoursWithoutHighContrast)
+{
+    ProgramDriver program;
+    ASSERT_TRUE(program.Sync());
+    ::UpdateWindow(program.Main());
+    EXPECT_EQ(BackgroundPixel(program), ToColorref(form_design::kBackground));
+}
+
+TEST(MainWindow, InHighContrastItDrawsWithTheSystemsColours)
+{
+    HIGHCONTRASTW on{};
+    on.cbSize = sizeof(on);
+    on.dwFlags = HCF_HIGHCONTRASTON;
+    if (!::SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof(on), &on, SPIF_SENDCHANGE)) {
+        GTEST_SKIP() << "this system keeps no high-contrast setting (Wine answers SPI_SETHIGHCONTRAST with an error "
+                        "and high contrast as off); the choice of colours is tested natively";
+    }
+    struct TurnedOff {
+        ~TurnedOff()
+        {
+            HIGHCONTRASTW off{};
+            off.cbSize = sizeof(off);
+            ::SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof(off), &off, SPIF_SENDCHANGE);
+        }
+    } turnedOff;
+    ProgramDriver program;
+    ASSERT_TRUE(program.Sync());
+    ::UpdateWindow(program.Main());
+    EXPECT_EQ(BackgroundPixel(program), ::GetSysColor(COLOR_WINDOW));
 }
 
 TEST(MainWindow, TabFollowsTheTabIndexColumn)
@@ -191,6 +294,45 @@ TEST_F(CleanCommands, CleanThenCleanAllEmptyTheListsAndFoldersAndTouchNothingEls
     EXPECT_EQ(Status(program, "cookies"), std::to_wstring(LayoutTraces::kCookiesFiles) + L" Items clean...");
     EXPECT_EQ(traces_.Disk().Names(traces_.Cookies()), std::vector<std::wstring>{L"Kept"});
 
+    EXPECT_EQ(program.CloseAndWait(), 0u);
+}
+
+// Out-of-context events reach the test's thread while it waits for the program.
+std::set<HWND> announcedStatuses;
+
+void CALLBACK NoteAnnouncement(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD)
+{
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) {
+        announcedStatuses.insert(hwnd);
+    }
+}
+
+TEST_F(CleanCommands, EachStatusChangeIsAnnouncedWithTheItemItIsAbout)
+{
+    const ComApartment com;
+    ProgramDriver program;
+    announcedStatuses.clear();
+    const UniqueWinEventHook hook(::SetWinEventHook(EVENT_OBJECT_LIVEREGIONCHANGED, EVENT_OBJECT_LIVEREGIONCHANGED,
+                                                    nullptr, NoteAnnouncement, ::GetProcessId(program.ProcessHandle()),
+                                                    0, WINEVENT_OUTOFCONTEXT));
+    ASSERT_TRUE(hook);
+
+    ASSERT_TRUE(RunClean(program, control_id::kClean));
+
+    std::set<HWND> changed;  // the status lines of the checked items
+    for (const ControlLayout& control : kItemLayout) {
+        if (control.IsItem() && Status(program, control.id) != L"Not Complete") {
+            changed.insert(::GetDlgItem(program.Control(control.controlId), control_id::kItemStatus));
+        }
+    }
+    ASSERT_EQ(changed.size(), 5u) << "every item but Cookies ran";
+    EXPECT_TRUE(program.WaitFor([&] { return announcedStatuses == changed; })) << "announced " << announcedStatuses.size();
+    for (const ControlLayout& control : kItemLayout) {
+        if (control.IsItem()) {
+            const HWND status = ::GetDlgItem(program.Control(control.controlId), control_id::kItemStatus);
+            EXPECT_EQ(AccessibleNameOf(status), StatusAnnouncement(ItemTitle(control), Status(program, control.id)));
+        }
+    }
     EXPECT_EQ(program.CloseAndWait(), 0u);
 }
 
