@@ -143,7 +143,8 @@ private:
 
 class Win32FolderHandle final : public FolderHandle {
 public:
-    Win32FolderHandle(UniqueFile handle, std::wstring objectName, std::wstring final, FolderIdentity identity)
+    Win32FolderHandle(UniqueFile handle, std::wstring objectName, std::wstring final,
+                      std::optional<FolderIdentity> identity)
         : handle_(std::move(handle)), objectName_(std::move(objectName)), final_(std::move(final)),
           path_(Readable(final_)), identity_(identity)
     {
@@ -151,7 +152,7 @@ public:
 
     std::vector<FolderIdentity> Lineage(std::span<const FolderIdentity> known) const override
     {
-        return LineageOf(identity_, final_, known);
+        return identity_ ? LineageOf(*identity_, final_, known) : std::vector<FolderIdentity>{};
     }
 
     bool OutsideTheDrives() const override { return win32::OutsideTheDrives(final_); }
@@ -291,7 +292,7 @@ private:
     std::wstring objectName_;  // what entries' names are compared with
     std::wstring final_;       // \\?\C:\dir
     std::wstring path_;        // C:\dir
-    FolderIdentity identity_;
+    std::optional<FolderIdentity> identity_;  // none when its volume will not say which it is
     std::vector<ShellEntry> pending_;
     bool started_ = false;
     bool done_ = false;
@@ -387,11 +388,12 @@ Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_v
     if (objectName->ends_with(L'\\') && !final->ends_with(L'\\')) {
         objectName->pop_back();  // a folder's name has no separator at its end, only a root's does
     }
+    // A folder whose volume will not tell its serial (under Wine, a drive added while Wine runs,
+    // which its mount manager has not learnt) still opens: with no identity to compare, the
+    // protection check refuses it and says why, instead of its clean failing as if it were absent.
     const Result<FolderIdentity> identity = IdentityOf(folder.get(), *final);
-    if (!identity) {
-        return std::unexpected(identity.error());
-    }
-    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final), *identity);
+    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final),
+                                               identity ? std::optional(*identity) : std::nullopt);
 }
 
 }  // namespace nivaro::win32
