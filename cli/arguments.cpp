@@ -37,6 +37,8 @@ Exit codes:
   3  an item could not run at all: its folder was not found or is protected, or its
      key is a link
   4  the report could not be written (a full disk, a closed output); the clean has run
+  5  an unexpected error stopped the run (the system ran out of memory or handles); what
+     was done before it is reported and stays done
 )";
 
 std::expected<Arguments, UsageError> ParseArguments(const std::vector<std::wstring>& args)

@@ -1,11 +1,10 @@
 #include "cli/cli_app.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <memory>
 
 #include "cli/arguments.h"
+#include "cli/json_text.h"
 #include "items/folder_plan.h"
 #include "items/item_engine.h"
 #include "items/name_pattern.h"
@@ -13,12 +12,11 @@
 #include "main/count_text.h"
 #include "nivaro_version.h"
 #include "platform/utf8.h"
+#include "platform/visible_text.h"
 #include "registry/mod_reg.h"
 
 namespace nivaro::cli {
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 std::wstring Id(const CatalogueItem& item)
 {
@@ -143,9 +141,9 @@ public:
             }
             // Only the report asked for is made: a folder of many entries makes a long one.
             if (json_) {
-                Json entry{{"name", ToUtf8(target.Label())}, {"action", ToUtf8(action)}};
+                Json entry{{"name", ExactText(target.Label())}, {"action", ToUtf8(action)}};
                 if (folder) {
-                    entry["path"] = target.entry.path.empty() ? Json(nullptr) : Json(ToUtf8(target.entry.path));
+                    entry["path"] = target.entry.path.empty() ? Json(nullptr) : ExactText(target.entry.path);
                     entry["size"] = target.size ? Json(*target.size) : Json(nullptr);
                 }
                 if (!gone) {
@@ -167,18 +165,18 @@ public:
         }
 
         items_.push_back(Json{{"id", item.definition.id},
-                              {"title", ToUtf8(item.definition.title)},
+                              {"title", ExactText(item.definition.title)},
                               {"kind", ToUtf8(KindName(item.definition))},
-                              {"group", ToUtf8(item.definition.group)},
-                              {"target", ToUtf8(plan.target)},
-                              {"problem", plan.problem ? Json(ToUtf8(plan.problem->description)) : Json(nullptr)},
+                              {"group", ExactText(item.definition.group)},
+                              {"target", ExactText(plan.target)},
+                              {"problem", plan.problem ? ExactText(plan.problem->description) : Json(nullptr)},
                               {"targets", std::move(targets)},
                               {DoneKey(), done},
                               {LeftKey(), left}});
 
-        text_ += item.definition.title + L" [" + Id(item) + L"]: " + plan.target + L"\n";
+        text_ += Visible(item.definition.title) + L" [" + Id(item) + L"]: " + Visible(plan.target) + L"\n";
         if (plan.problem) {
-            text_ += L"  cannot run: " + plan.problem->description + L"\n";
+            text_ += L"  cannot run: " + Visible(plan.problem->description) + L"\n";
             if (plan.targets.empty()) {
                 return;
             }
@@ -187,7 +185,18 @@ public:
         text_ += L"  " + CountsText(done, left) + L"\n";
     }
 
-    int ExitCode() const { return totals_.ExitCode(); }
+    // The item during which the run stopped: it is told as one that could not run, and the run
+    // ends in its own exit code.
+    void Stop(const CatalogueItem& item, const std::wstring& why)
+    {
+        ItemPlan plan;
+        plan.target = L"(stopped)";
+        plan.problem = Error{0, why};
+        Add(item, plan);
+        stopped_ = true;
+    }
+
+    int ExitCode() const { return stopped_ ? exit_code::kStopped : totals_.ExitCode(); }
 
     std::wstring Render() const
     {
@@ -196,7 +205,7 @@ public:
                                 {"items", items_},
                                 {"totals", {{DoneKey(), totals_.done}, {LeftKey(), totals_.left}, {"cannotRun", totals_.cannotRun}}},
                                 {"exitCode", ExitCode()}};
-            return FromUtf8(document.dump(2)) + L"\n";
+            return FromUtf8(Dump(document)) + L"\n";
         }
         std::wstring total = L"Total: " + CountsText(totals_.done, totals_.left);
         if (totals_.cannotRun > 0) {
@@ -218,24 +227,26 @@ private:
     }
     // A value by its quoted name, so that blanks show; a folder entry by its path and size, or by
     // its shell name when it is no file.
+    // Names and paths as people can read them: control characters and lone surrogates escaped.
     std::wstring Label(bool folder, const PlannedTarget& target) const
     {
         if (!folder) {
-            return Quoted(target.Label());
+            return Quoted(Visible(target.Label()));
         }
         if (target.entry.path.empty()) {
-            return target.entry.name;
+            return Visible(target.entry.name);
         }
         if (!target.size) {
-            return target.entry.path;
+            return Visible(target.entry.path);
         }
-        return target.entry.path + L"  (" + Count(*target.size) + (*target.size == 1 ? L" byte)" : L" bytes)");
+        return Visible(target.entry.path) + L"  (" + Count(*target.size) + (*target.size == 1 ? L" byte)" : L" bytes)");
     }
 
     bool cleaning_;
     bool json_;
     Environment& environment_;
     Totals totals_;
+    bool stopped_ = false;
     Json items_ = Json::array();
     std::wstring text_;
 };
@@ -253,8 +264,8 @@ bool List(const Catalogue& catalogue, const PlatformServices& services, const Ou
                         L"TARGET\n";
     for (const CatalogueItem& item : catalogue.Items()) {
         const ItemDefinition& d = item.definition;
-        text += Pad(Id(item), 16) + Pad(d.title, 24) + Pad(KindName(d), 10) + Pad(d.group, 12) +
-                Pad(d.onByDefault ? L"on" : L"off", 9) + Settings(services, d) + L"\n";
+        text += Pad(Id(item), 16) + Pad(Visible(d.title), 24) + Pad(KindName(d), 10) + Pad(Visible(d.group), 12) +
+                Pad(d.onByDefault ? L"on" : L"off", 9) + Visible(Settings(services, d)) + L"\n";
     }
     return output.out(text);
 }
@@ -263,17 +274,28 @@ bool List(const Catalogue& catalogue, const PlatformServices& services, const Ou
 void TellAboutUserItems(const UserItems& user, const Output& output)
 {
     for (const std::wstring& problem : UserItemsProblems(user)) {
-        (void)output.err(L"nivaro-cli: " + problem + L"\n");
+        (void)output.err(L"nivaro-cli: " + Visible(problem) + L"\n");
     }
 }
 
 }  // namespace
 
+std::wstring CurrentErrorText()
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return FromUtf8(error.what());
+    } catch (...) {
+        return L"an exception of unknown kind";
+    }
+}
+
 int RunCli(const std::vector<std::wstring>& args, const PlatformServices& services, const Output& output)
 {
     auto parsed = ParseArguments(args);
     if (!parsed) {
-        (void)output.err(L"nivaro-cli: " + parsed.error() + L"\n" + L"Try 'nivaro-cli --help'.\n");
+        (void)output.err(L"nivaro-cli: " + Visible(parsed.error()) + L"\n" + L"Try 'nivaro-cli --help'.\n");
         return exit_code::kUsage;
     }
     if (parsed->command == Command::kHelp || parsed->command == Command::kVersion) {
@@ -290,7 +312,7 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
 
     auto selected = Select(*parsed, catalogue);
     if (!selected) {
-        (void)output.err(L"nivaro-cli: " + selected.error() + L"\n");
+        (void)output.err(L"nivaro-cli: " + Visible(selected.error()) + L"\n");
         return exit_code::kUsage;
     }
     const bool cleaning = parsed->command == Command::kClean;
@@ -299,13 +321,21 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
         // A clean takes the list once and decides each entry as it reaches it; a preview decides
         // every entry ahead, changing nothing.
         Unpaced pace;
-        ItemPlan plan =
-            PlanItem(services, item->definition, cleaning ? Foresight::kListOnly : Foresight::kDecideEach, pace);
-        if (cleaning) {
-            CarryItem(services, plan, pace);
+        ItemPlan plan;
+        try {
+            plan = PlanItem(services, item->definition, cleaning ? Foresight::kListOnly : Foresight::kDecideEach, pace);
+            if (cleaning) {
+                CarryItem(services, plan, pace);
+            }
+        } catch (...) {
+            // What went before is told as it went; this item, and those after it, are not run.
+            const std::wstring why = L"stopped by an unexpected error: " + CurrentErrorText();
+            (void)output.err(L"nivaro-cli: " + Visible(item->definition.title) + L": " + Visible(why) + L"\n");
+            report.Stop(*item, why);
+            break;
         }
         if (plan.problem) {
-            (void)output.err(L"nivaro-cli: " + item->definition.title + L": " + plan.problem->description + L"\n");
+            (void)output.err(L"nivaro-cli: " + Visible(item->definition.title) + L": " + Visible(plan.problem->description) + L"\n");
         }
         report.Add(*item, plan);
     }

@@ -17,7 +17,11 @@ inline constexpr int kSomeStayed = 1;
 inline constexpr int kUsage = 2;
 inline constexpr int kCannotRun = 3;  // an item could not run at all
 inline constexpr int kReportNotWritten = 4;  // the report could not be written; the clean has run
+inline constexpr int kStopped = 5;  // an unexpected error stopped the run; what went before it stays done
 }  // namespace exit_code
+
+// The exception being handled, in words; called only inside a catch block.
+std::wstring CurrentErrorText();
 
 // Where the text goes; each answers whether all of it was written.
 struct Output {

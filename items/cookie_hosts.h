@@ -9,8 +9,9 @@
 
 namespace nivaro {
 
-// The host of every record, in the order of the file; nothing for text that holds no record.
-std::vector<std::wstring> CookieHosts(std::string_view text);
+// The host of every record of a whole cookie file, in the order of the file, whichever encoding
+// the system wrote it in; nothing for a file that holds no record.
+std::vector<std::wstring> CookieHosts(std::string_view bytes);
 
 // Whether a keep pattern such as "*.example.org" keeps a cookie of this host: the host itself,
 // or the host as a domain with a leading dot, matches it.

@@ -20,8 +20,6 @@ namespace {
 constexpr std::size_t kListingBatch = 256;
 // How long the listing's thread is waited for before events are let through again.
 constexpr std::chrono::milliseconds kListingWait{10};
-// A cookie file names its hosts near its start; a file longer than this is no cookie.
-constexpr std::size_t kCookieBytes = 64 * 1024;
 
 Error NotFound(std::wstring description)
 {
@@ -33,14 +31,15 @@ bool KeptByName(const ItemPlan& plan, const ShellEntry& entry)
     return MatchesAny(entry.name, plan.keep) || (entry.name != entry.parsingName && MatchesAny(entry.parsingName, plan.keep));
 }
 
+// A keep-list fails closed: a cookie file that cannot be read whole might be for a kept host.
 bool KeptByCookieHost(const ItemPlan& plan, EntryHandle& handle)
 {
     if (!plan.keepByCookieHost || plan.keep.empty() || !handle.IsFile()) {
         return false;  // a pipe is never read: the read would wait for a writer
     }
-    const std::optional<std::string> text = handle.ReadStart(kCookieBytes);
+    const std::optional<std::string> text = handle.ReadWhole(kLargestReadableFile);
     if (!text) {
-        return false;
+        return true;
     }
     for (const std::wstring& host : CookieHosts(*text)) {
         for (const std::wstring& pattern : plan.keep) {
@@ -237,7 +236,13 @@ void FindFolder(const PlatformServices& services, PlanPart& part)
         return;
     }
     part.target = (*folder)->Path();
-    if (std::optional<std::wstring> why = WhyProtected(**folder, services.files, services.environment)) {
+    // A built-in item's folder, found from a Shell Folders value or a known folder, must be one of
+    // the user's own, wherever the value or the system has moved it.
+    const FolderTarget& target = std::get<FolderTarget>(part.what);
+    const bool found = target.form == FolderForm::kKnownFolder ||
+                       (target.form == FolderForm::kSetting && target.path.starts_with(L'%'));
+    const Reach reach = found ? Reach::kUsersOwn : Reach::kAnywhere;
+    if (std::optional<std::wstring> why = WhyProtected(**folder, services.files, services.environment, reach)) {
         part.problem = Error{error_number::kPermissionDenied, std::move(*why)};
         return;
     }

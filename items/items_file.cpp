@@ -78,16 +78,69 @@ std::wstring OnLine(std::size_t number, std::wstring_view why)
     return L"line " + std::to_wstring(number) + L": " + std::wstring(why);
 }
 
-std::expected<std::wstring, std::wstring> DecodeText(std::string_view bytes)
-{
+// The file's text, and the numbers of the lines that are not well-formed text: such a line
+// cannot be read, and what it meant is not guessed.
+struct DecodedText {
     std::wstring text;
+    std::set<std::size_t> undecodable;
+};
+
+// UTF-8 read strictly: a stray byte, an overlong form or an encoded surrogate marks its line.
+DecodedText DecodeUtf8Lines(std::string_view body)
+{
+    DecodedText decoded;
+    decoded.text.reserve(body.size());
+    std::size_t line = 1;
+    while (!body.empty()) {
+        const auto [length, code] = DecodeUtf8(body);
+        if (length == 0) {
+            decoded.undecodable.insert(line);
+            decoded.text.push_back(L'\uFFFD');
+            body.remove_prefix(1);
+            continue;
+        }
+        line += code == U'\n' ? 1 : 0;
+        PutUtf16(code, [&](char16_t unit) {
+            if constexpr (sizeof(wchar_t) == 2) {
+                decoded.text.push_back(static_cast<wchar_t>(unit));
+            }
+        });
+        if constexpr (sizeof(wchar_t) != 2) {
+            decoded.text.push_back(static_cast<wchar_t>(code));
+        }
+        body.remove_prefix(length);
+    }
+    return decoded;
+}
+
+// UTF-16 read strictly: a surrogate without its partner marks its line.
+std::set<std::size_t> LinesWithLoneSurrogates(std::wstring_view text)
+{
+    std::set<std::size_t> lines;
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto unit = static_cast<char32_t>(text[i]);
+        if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(static_cast<char32_t>(text[i + 1]))) {
+            ++i;
+        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+            lines.insert(line);
+        }
+        line += unit == U'\n' ? 1 : 0;
+    }
+    return lines;
+}
+
+std::expected<DecodedText, std::wstring> DecodeText(std::string_view bytes)
+{
+    DecodedText decoded;
     if (bytes.starts_with("\xFF\xFE")) {
         const std::string_view body = bytes.substr(2);
         if (body.size() % 2 != 0) {
             return std::unexpected(L"The file starts as UTF-16 but has an odd number of bytes: it is cut short "
                                    L"or is not UTF-16.");
         }
-        text = DecodeUtf16(std::as_bytes(std::span(body)));
+        decoded.text = DecodeUtf16(std::as_bytes(std::span(body)));
+        decoded.undecodable = LinesWithLoneSurrogates(decoded.text);
     } else if (bytes.starts_with("\xFE\xFF")) {
         return std::unexpected(L"The file is UTF-16 big-endian; save it as UTF-8 or as UTF-16 LE.");
     } else {
@@ -97,12 +150,12 @@ std::expected<std::wstring, std::wstring> DecodeText(std::string_view bytes)
             return std::unexpected(L"The file holds NUL bytes: it looks like UTF-16 without its byte-order mark. "
                                    L"Save it as UTF-8, or as UTF-16 with its byte-order mark.");
         }
-        text = FromUtf8(body);
+        decoded = DecodeUtf8Lines(body);
     }
-    if (text.find(L'\0') != std::wstring::npos) {
+    if (decoded.text.find(L'\0') != std::wstring::npos) {
         return std::unexpected(L"The file holds NUL characters, which no text of items has.");
     }
-    return text;
+    return decoded;
 }
 
 // Spaces and punctuation outside ASCII part words, like ASCII ones; other characters outside
@@ -382,6 +435,30 @@ public:
         std::visit([&](auto& section) { ReadKey(section, number, key, value); }, section_);
     }
 
+    // A line that is not well-formed text is refused, and so is whatever it might have narrowed or
+    // started: the item it is in is not loaded, a built-in item's keep-list then keeps everything,
+    // and a section it might start takes no lines.
+    void RefuseUndecodable(std::size_t number, std::wstring_view line)
+    {
+        constexpr std::wstring_view kWhy = L"the line is not well-formed text (invalid UTF-8, or a lone surrogate)";
+        if (line.starts_with(L'[')) {
+            EndSection();
+            Refuse(number, kWhy);
+            section_ = RefusedSection{number};
+            return;
+        }
+        Refuse(number, kWhy);
+        if (auto* item = std::get_if<ItemSection>(&section_)) {
+            LineFate& fate = file_.lines[item->fate];
+            fate.accepted = false;
+            fate.message = OnLine(fate.line, Quoted(item->item.title) + L" is not loaded: its line " +
+                                                 std::to_wstring(number) + L" cannot be read");
+            section_ = RefusedSection{fate.line};
+        } else if (const auto* keep = std::get_if<KeepSection>(&section_)) {
+            file_.keep[keep->id].push_back(L"*");
+        }
+    }
+
     ItemsFile Finish() &&
     {
         EndSection();
@@ -571,19 +648,24 @@ private:
 
 ItemsFile ReadItemsFile(std::string_view bytes, const std::function<bool(std::string_view id)>& isKnownId)
 {
-    std::expected<std::wstring, std::wstring> text = DecodeText(bytes);
+    std::expected<DecodedText, std::wstring> text = DecodeText(bytes);
     if (!text) {
         ItemsFile unread;
         unread.error = std::move(text.error());
         return unread;
     }
     Reader reader(isKnownId);
-    std::wstring_view rest = *text;
+    std::wstring_view rest = text->text;
     for (std::size_t number = 1; !rest.empty(); ++number) {
         const std::size_t end = rest.find(L'\n');
         const std::wstring_view line = Trim(rest.substr(0, end));
         rest.remove_prefix(end == std::wstring_view::npos ? rest.size() : end + 1);
-        if (!line.empty() && !line.starts_with(L';')) {
+        if (line.empty() || line.starts_with(L';')) {
+            continue;  // a comment says nothing, whatever bytes it holds
+        }
+        if (text->undecodable.contains(number)) {
+            reader.RefuseUndecodable(number, line);
+        } else {
             reader.Read(number, line);
         }
     }

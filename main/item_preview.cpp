@@ -1,11 +1,13 @@
 #include "main/item_preview.h"
 
+#include "platform/visible_text.h"
+
 namespace nivaro {
 
 std::wstring PreviewTip(const ItemPlan& plan, const CountFormat& count, std::size_t names)
 {
     if (plan.problem) {
-        return plan.problem->description;
+        return Visible(plan.problem->description);
     }
     std::wstring listed;
     std::size_t toRemove = 0;
@@ -14,7 +16,7 @@ std::wstring PreviewTip(const ItemPlan& plan, const CountFormat& count, std::siz
             continue;
         }
         if (toRemove < names) {
-            listed += (toRemove == 0 ? L": " : L", ") + target.Label();
+            listed += (toRemove == 0 ? L": " : L", ") + Visible(target.Label());
         }
         ++toRemove;
     }
@@ -43,11 +45,13 @@ std::vector<std::wstring> PreviewLines(const ItemPlan& plan)
     std::vector<std::wstring> lines;
     for (const PlanPart& part : plan.parts) {
         if (part.problem) {
-            lines.push_back(L"cannot run: " + part.problem->description);
+            lines.push_back(L"cannot run: " + Visible(part.problem->description));
         }
     }
     for (const PlannedTarget& target : plan.targets) {
-        const std::wstring name = target.entry.path.empty() ? target.Label() : target.entry.path;
+        // A name may hold a NUL, which would end the box's text there, or a line break that would
+        // forge a line of its own.
+        const std::wstring name = Visible(target.entry.path.empty() ? target.Label() : target.entry.path);
         lines.push_back(target.remove ? L"remove  " + name
                                       : L"leave   " + name + L"  [" + std::wstring(LeaveReasonText(target.reason)) + L"]");
     }

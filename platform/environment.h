@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nivaro {
 
@@ -28,6 +29,15 @@ enum class KnownPlace {
     kLocalAppDataLow,
     kRecent,
     kTemp,
+    kHistory,
+    kCookies,
+    kInternetCache,  // the last: what goes through every place counts up to it
+};
+
+// A folder the system names, for this user or for all users.
+struct SystemFolder {
+    std::wstring path;
+    bool common = false;  // one of the folders that every user shares
 };
 
 class Environment {
@@ -36,6 +46,10 @@ public:
 
     // The folder as the system names it for this user; nothing where the system has none.
     virtual std::optional<std::wstring> KnownFolder(KnownPlace place) = 0;
+    // Every other folder the system names that is there, whatever it is for: not those of the
+    // places above, which are asked of KnownFolder each, and whose paths are never asked here
+    // (under Wine, asking a folder's path writes the user's Shell Folders value for it again).
+    virtual std::vector<SystemFolder> SystemFolders() = 0;
     // The text with every %NAME% of a set variable replaced by its value; the rest stays as it is.
     virtual std::wstring Expand(std::wstring_view text) = 0;
     // A count as the user's locale writes it for people to read: 12,345 or 12 345.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,15 +74,24 @@ public:
     virtual bool IsFile() = 0;
     // Deletes the entry through this handle.
     virtual DeleteOutcome Delete() = 0;
-    // Up to `most` bytes from the start of a file; asked only of a file (IsFile), never of a pipe
-    // whose read would wait for a writer. Nothing when it cannot be read.
-    virtual std::optional<std::string> ReadStart(std::size_t most) = 0;
+    // The whole file, when it holds at most `most` bytes; asked only of a file (IsFile), never of a
+    // pipe whose read would wait for a writer. Nothing when it is larger or cannot be read.
+    virtual std::optional<std::string> ReadWhole(std::size_t most) = 0;
 };
 
 struct EntryOpening {
     EntryOpen outcome = EntryOpen::kFailed;
     long code = 0;                     // the platform's own code for the outcome
     std::unique_ptr<EntryHandle> entry;  // set when opened
+};
+
+// What a folder is, whatever path reaches it: its volume and its number there.
+struct FolderIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t fileHigh = 0;
+    std::uint64_t fileLow = 0;
+
+    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
 // A folder held open by handle for one run.
@@ -91,6 +101,14 @@ public:
     virtual const std::wstring& Path() const = 0;
     // True for the root of a drive or volume.
     virtual bool IsVolumeRoot() const = 0;
+    // The folder's identity, then that of each folder that holds it, nearest first, as far up as
+    // the platform can tell: past a drive's root too, where the drive is itself a folder of
+    // another (as Wine's drives are folders of the Linux tree). The walk ends at the first folder
+    // in `known`, which ends the list: a caller that knows what holds that one need not ask again.
+    virtual std::vector<FolderIdentity> Lineage(std::span<const FolderIdentity> known) const = 0;
+    // True when the folder is reached outside the system's own drives: under Wine, through the
+    // drive that maps the Linux root, or through no drive at all.
+    virtual bool OutsideTheDrives() const = 0;
     // The entry of exactly this name in this folder, opened for delete without following a link.
     virtual EntryOpening Open(std::wstring_view name) = 0;
     // Whether the folder holds an entry of exactly this name now.

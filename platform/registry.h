@@ -121,6 +121,9 @@ public:
     // Deletes the value of exactly this name, embedded NULs and all; the empty name is the key's
     // unnamed default value.
     virtual long DeleteValue(const RegistryKey& key, std::wstring_view name) = 0;
+    // The key's name as the kernel gives it for the open handle, wherever links on the way led:
+    // \REGISTRY\USER\<the user's SID>\Software\... for a key of the user's hive.
+    virtual long KeyName(const RegistryKey& key, std::wstring& name) = 0;
 
 private:
     friend class RegistryKey;

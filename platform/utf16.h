@@ -32,10 +32,24 @@ constexpr bool IsLowSurrogate(char32_t unit)
 {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
+constexpr bool IsSurrogate(char32_t unit)
+{
+    return IsHighSurrogate(unit) || IsLowSurrogate(unit);
+}
 // The code point of a surrogate pair, a high unit then a low one.
 constexpr char32_t FromSurrogates(char32_t high, char32_t low)
 {
     return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
+// Appends a code point to the program's text: as its surrogate pair where a wchar_t is 16 bits.
+inline void AppendCodePoint(std::wstring& out, char32_t code)
+{
+    if constexpr (sizeof(wchar_t) == 2) {
+        PutUtf16(code, [&](char16_t unit) { out.push_back(static_cast<wchar_t>(unit)); });
+    } else {
+        out.push_back(static_cast<wchar_t>(code));
+    }
 }
 
 // Decodes whole UTF-16 units; a trailing odd byte is dropped, unpaired surrogates are kept as they are.

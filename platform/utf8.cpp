@@ -9,20 +9,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void Append(std::wstring& out, char32_t code)
-{
-    if constexpr (sizeof(wchar_t) == 2) {
-        PutUtf16(code, [&](char16_t unit) { out.push_back(static_cast<wchar_t>(unit)); });
-    } else {
-        out.push_back(static_cast<wchar_t>(code));
-    }
-}
-
-bool IsSurrogate(char32_t code)
-{
-    return IsHighSurrogate(code) || IsLowSurrogate(code);
-}
-
 }  // namespace
 
 std::string ToUtf8(std::wstring_view text)
@@ -49,7 +35,7 @@ std::wstring FromUtf8(std::string_view text)
     out.reserve(text.size());
     while (!text.empty()) {
         const auto [length, code] = DecodeUtf8(text);
-        Append(out, length == 0 ? kReplacement : code);
+        AppendCodePoint(out, length == 0 ? kReplacement : code);
         text.remove_prefix(length == 0 ? 1 : length);
     }
     return out;

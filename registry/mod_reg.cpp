@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <cwctype>
 
 #include "platform/utf16.h"
 
@@ -95,6 +96,84 @@ std::vector<std::wstring> CollectNames(std::size_t chars, std::size_t expected, 
     }
 }
 
+// Key names as the registry compares them: without regard to case.
+bool SameKeyName(std::wstring_view a, std::wstring_view b)
+{
+    return std::ranges::equal(a, b, [](wchar_t x, wchar_t y) {
+        return x == y || std::towupper(static_cast<wint_t>(x)) == std::towupper(static_cast<wint_t>(y));
+    });
+}
+
+std::vector<std::wstring_view> KeyPathParts(std::wstring_view path)
+{
+    std::vector<std::wstring_view> parts;
+    while (!path.empty()) {
+        const std::size_t slash = path.find(L'\\');
+        if (slash != 0) {
+            parts.push_back(path.substr(0, slash));
+        }
+        path = slash == std::wstring_view::npos ? std::wstring_view() : path.substr(slash + 1);
+    }
+    return parts;
+}
+
+std::wstring Joined(std::wstring name, std::span<const std::wstring_view> parts)
+{
+    for (const std::wstring_view part : parts) {
+        name.append(L"\\").append(part);
+    }
+    return name;
+}
+
+std::optional<std::wstring> NameOf(RegistryApi& registry, RegistryRoot root, std::wstring_view path, KeyLinks links)
+{
+    RegistryKey key;
+    std::wstring name;
+    if (registry.OpenKey(root, path, KeyAccess::kQuery, links, key) != reg_status::kSuccess ||
+        registry.KeyName(key, name) != reg_status::kSuccess) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+// Where the kernel names the root a path starts from: the name of the path's first key, opened
+// as itself, less that key's own name.
+std::optional<std::wstring> RootName(RegistryApi& registry, RegistryRoot root, std::wstring_view first)
+{
+    std::optional<std::wstring> name = NameOf(registry, root, first, KeyLinks::kOpenLinkItself);
+    if (!name || name->size() <= first.size() || (*name)[name->size() - first.size() - 1] != L'\\' ||
+        !SameKeyName(std::wstring_view(*name).substr(name->size() - first.size()), first)) {
+        return std::nullopt;
+    }
+    name->resize(name->size() - first.size() - 1);
+    return name;
+}
+
+// Whether an open key is the very key its path names, as the kernel names the key: a link on
+// any key of the path leads elsewhere, into another hive even. The user's hive links in the user's
+// own classes hive as Software\Classes; that link, and only that one, is the user's too.
+bool IsNamedKey(RegistryApi& registry, const RegistryKey& key, RegistryRoot root, std::wstring_view path)
+{
+    const std::vector<std::wstring_view> parts = KeyPathParts(path);
+    std::wstring actual;
+    if (parts.empty() || registry.KeyName(key, actual) != reg_status::kSuccess) {
+        return false;
+    }
+    const std::optional<std::wstring> rootName = RootName(registry, root, parts[0]);
+    if (!rootName) {
+        return false;
+    }
+    if (SameKeyName(actual, Joined(*rootName, parts))) {
+        return true;
+    }
+    if (parts.size() < 2 || !SameKeyName(parts[0], L"Software") || !SameKeyName(parts[1], L"Classes")) {
+        return false;
+    }
+    const std::optional<std::wstring> classes = NameOf(registry, root, L"Software\\Classes", KeyLinks::kFollow);
+    return classes && SameKeyName(*classes, *rootName + L"_Classes") &&
+           SameKeyName(actual, Joined(*classes, std::span(parts).subspan(2)));
+}
+
 }  // namespace
 
 std::vector<std::wstring> EnumerateSubkeyNames(RegistryApi& registry, const RegistryKey& key)
@@ -139,7 +218,7 @@ std::expected<ListKey, ListKeyFailure> OpenListKey(RegistryApi& registry, Regist
             status == reg_status::kFileNotFound ? ListKeyFailure::kMissing : ListKeyFailure::kCannotOpen, status});
     }
     // Asked of the handle that the work goes through, so that nothing is swapped in between.
-    if (IsLinkKey(registry, list.key)) {
+    if (IsLinkKey(registry, list.key) || !IsNamedKey(registry, list.key, root, path)) {
         return std::unexpected(ListKeyFailure{ListKeyFailure::kLink, reg_status::kAccessDenied});
     }
     return list;

@@ -28,7 +28,8 @@ std::vector<std::wstring> EnumerateSubkeyNames(RegistryApi& registry, const Regi
 // Whether an open key is a registry link: opened as itself, a link holds where it leads.
 bool IsLinkKey(RegistryApi& registry, const RegistryKey& key);
 
-// The key a list item works on, opened as itself, never through a link of its own.
+// The key a list item works on, opened as itself, never through a link of its own, and only when
+// the kernel names it as its path does: a link on a key above it refuses it too.
 struct ListKey {
     RegistryKey key;
     bool mayDelete = false;  // whether the key lets its values be deleted

@@ -282,6 +282,31 @@ TEST(Catalogue, AKeepListKeepsWhatItNamesInAPreviewAndAClean)
     ASSERT_TRUE(disk.WriteFile(FolderFixture::Join(cookies, L"user@example[1].txt"), Cookie("www.example.org")));
     ASSERT_TRUE(disk.WriteFile(FolderFixture::Join(cookies, L"user@tracker[1].txt"), Cookie("ads.tracker.net")));
     ASSERT_TRUE(disk.WriteFile(FolderFixture::Join(cookies, L"plain.txt"), "not a cookie"));
+    // The kept host's cookie in every encoding the system writes, and far into a long file.
+    const auto utf16 = [](std::string_view text) {
+        std::string bytes;
+        for (const char c : text) {
+            bytes += std::string{c, '\0'};
+        }
+        return bytes;
+    };
+    std::string manyTrackers;
+    while (manyTrackers.size() < 100 * 1024) {
+        manyTrackers += Cookie("ads.tracker.net");
+    }
+    const std::set<std::wstring> keptFiles = {L"user@example[1].txt", L"user@example-utf16[1].txt",
+                                              L"user@example-utf16-no-mark[1].txt", L"user@example-utf8-mark[1].txt",
+                                              L"user@example-late[1].txt"};
+    ASSERT_TRUE(disk.WriteFile(FolderFixture::Join(cookies, L"user@example-utf16[1].txt"),
+                               "\xFF\xFE" + utf16(Cookie("www.example.org"))));
+    ASSERT_TRUE(disk.WriteFile(FolderFixture::Join(cookies, L"user@example-utf16-no-mark[1].txt"),
+                               utf16(Cookie("www.example.org"))));
+    ASSERT_TRUE(disk.WriteFile(FolderFixture::Join(cookies, L"user@example-utf8-mark[1].txt"),
+                               "\xEF\xBB\xBF" + Cookie("www.example.org")));
+    ASSERT_TRUE(disk.WriteFile(FolderFixture::Join(cookies, L"user@example-late[1].txt"),
+                               manyTrackers + Cookie("www.example.org")));
+    ASSERT_TRUE(disk.WriteFile(FolderFixture::Join(cookies, L"user@tracker-utf16[1].txt"),
+                               "\xFF\xFE" + utf16(Cookie("ads.tracker.net"))));
 
     ItemDefinition registryItem{.targets = {RegistryTarget{.key = list}}, .keep = {L"keep-*"}};
     const Cleaned registry = CleanAfterPreview(services, registryItem);
@@ -299,9 +324,13 @@ TEST(Catalogue, AKeepListKeepsWhatItNamesInAPreviewAndAClean)
     ItemDefinition cookieItem{.targets = {FolderTarget{.path = cookies}}, .keep = {L"*.example.org"},
                               .keepByCookieHost = true};
     const Cleaned kept = CleanAfterPreview(services, cookieItem);
-    EXPECT_EQ(kept.preview, (std::map<std::wstring, LeaveReason>{{L"user@example[1].txt", LeaveReason::kKeepList}}));
+    std::map<std::wstring, LeaveReason> keptByList;
+    for (const std::wstring& name : keptFiles) {
+        keptByList[name] = LeaveReason::kKeepList;
+    }
+    EXPECT_EQ(kept.preview, keptByList);
     EXPECT_EQ(kept.clean, kept.preview);
-    EXPECT_EQ(NamesIn(disk, cookies), std::set<std::wstring>{L"user@example[1].txt"});
+    EXPECT_EQ(NamesIn(disk, cookies), keptFiles);
 }
 
 TEST(Catalogue, YourItemsRunWithTheirVariablesExpandedAndShowOnlyWhenDetected)

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,9 @@ struct Bench {
     // What a case keeps alive for the length of its run.
     std::vector<std::unique_ptr<FileHold>> holds;
     std::vector<std::unique_ptr<ShellFolderValue>> values;
+
+    // A Shell Folders value names a folder in the user's profile.
+    Bench() { disk.StandInForTheProfile(); }
 
     std::wstring Path(std::wstring_view relative) const
     {
@@ -638,6 +643,44 @@ TEST(FolderHandle, AFolderOpensWhereItReallyIsAndListsEveryEntryOnce)
             bench.Files(bench.disk.Root(), {L"sub-file"});
         }
         EXPECT_FALSE(bench.files->OpenFolder(nothing)) << "only a folder opens";
+    }
+}
+
+// A folder is known by what it is: the same identity whether opened itself, reached through a
+// link, or met on the way up from a folder it holds; and the walk up ends at the first folder the
+// caller already knows.
+TEST(FolderHandle, AFolderIsKnownByItsIdentityAndThoseOfTheFoldersHoldingIt)
+{
+    Bench bench;
+    ASSERT_FALSE(bench.disk.Root().empty());
+    const std::wstring inner = bench.Folder(L"outer/middle/inner");
+    auto open = [&](const std::wstring& path) {
+        auto folder = bench.files->OpenFolder(path);
+        EXPECT_TRUE(folder) << ::testing::PrintToString(path);
+        return folder ? (*folder)->Lineage({}) : std::vector<FolderIdentity>{};
+    };
+    const std::vector<FolderIdentity> lineage = open(inner);
+    const std::vector<FolderIdentity> middle = open(bench.Path(L"outer/middle"));
+    const std::vector<FolderIdentity> outer = open(bench.Path(L"outer"));
+    ASSERT_GE(lineage.size(), 3u);
+    ASSERT_FALSE(middle.empty());
+    ASSERT_FALSE(outer.empty());
+    EXPECT_NE(lineage[0], middle[0]);
+    EXPECT_TRUE(std::ranges::equal(std::span(lineage).subspan(1), middle)) << "the holders, nearest first, as far up";
+    EXPECT_EQ(lineage[2], outer[0]);
+
+    auto inners = bench.files->OpenFolder(inner);
+    ASSERT_TRUE(inners);
+    const FolderHandle& folder = **inners;
+    EXPECT_EQ(folder.Lineage(std::vector{outer[0]}), (std::vector{lineage[0], lineage[1], lineage[2]}));
+    EXPECT_EQ(folder.Lineage(std::vector{middle[0], outer[0]}), (std::vector{lineage[0], lineage[1]}));
+    EXPECT_EQ(folder.Lineage(std::vector{lineage[0]}), std::vector{lineage[0]});
+
+    const std::wstring link = bench.Path(L"link");
+    if (bench.disk.MakeFolderLink(link, bench.Path(L"outer/middle"))) {
+        EXPECT_EQ(open(link), middle) << "a link leads to the folder itself";
+    } else {
+        std::printf("  not checked: reached through a link (this platform makes no link to a folder)\n");
     }
 }
 

@@ -5,19 +5,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "cli/cli_app.h"
 #include "main/headless_item_site.h"
+#include "items/item_engine.h"
 #include "items/nv_reg.h"
 #include "platform/backend.h"
 #include "platform/run_pace.h"
+#include "platform/utf16.h"
+#include "platform/utf8.h"
 #include "registry/mod_reg.h"
+#include "tests/support/folder_fixture.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/registry_values.h"
+#include "tests/support/utf16_units.h"
 
 namespace nivaro {
 namespace {
@@ -143,6 +150,138 @@ TEST(HostileRegistry, ACleanRemovesItsValuesAndNothingElseAndItsPreviewForetells
                 }
             }
             EXPECT_EQ(Snapshot(*registry, key), expected) << "nothing but the removed values changed";
+        }
+    }
+}
+
+
+// A link on a key above the list key leads the whole path elsewhere, into the machine's hive even:
+// the key is refused as a link, in a preview and a clean alike, and nothing where it leads changes.
+TEST(HostileRegistry, AKeyReachedThroughALinkAnywhereOnItsPathIsRefused)
+{
+    struct Case {
+        const char* what;
+        RegistryRoot targetRoot;  // where the link leads
+        std::wstring below;       // the list key's path below the link
+        bool eachSubkey;
+    };
+    const Case cases[] = {
+        {"a parent that is a link to a key of the machine", kLocalMachine, L"List", false},
+        {"a grandparent that is a link to a key of the machine", kLocalMachine, L"Deeper\\List", false},
+        {"a parent that is a link to another key of the user's", kCurrentUser, L"List", false},
+        {"a parent of a key of subkeys that is a link to the machine", kLocalMachine, L"List", true},
+    };
+    std::unique_ptr<RegistryApi> registry = MakeRegistry();
+    std::unique_ptr<FileSystem> files = MakeFileSystem();
+    std::unique_ptr<Shell> shell = MakeShell();
+    std::unique_ptr<Environment> environment = MakeEnvironment();
+    const PlatformServices services{*registry, *files, *shell, *environment};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryFixture fixture(*registry);
+        const std::wstring target =
+            c.targetRoot == kLocalMachine ? fixture.MachineKey(L"Elsewhere") : fixture.Key(L"Elsewhere");
+        const std::wstring listThere = target + L"\\" + c.below;
+        const std::wstring valuesThere = c.eachSubkey ? listThere + L"\\Sub" : listThere;
+        ASSERT_TRUE(fixture.SetText(valuesThere, L"machine", L"a value the user's item never names", c.targetRoot));
+        ASSERT_TRUE(fixture.MakeLink(fixture.Key(L"Via"), target, c.targetRoot));
+        const ItemDefinition item{
+            .targets = {RegistryTarget{.key = fixture.Key(L"Via\\" + c.below), .eachSubkey = c.eachSubkey}}};
+
+        Unpaced pace;
+        const ItemPlan preview = PlanItem(services, item, Foresight::kDecideEach, pace);
+        ItemPlan clean = PlanItem(services, item, Foresight::kListOnly, pace);
+        CarryItem(services, clean, pace);
+
+        for (const ItemPlan* plan : {&preview, static_cast<const ItemPlan*>(&clean)}) {
+            ASSERT_TRUE(plan->problem);
+            EXPECT_EQ(plan->problem->description, L"the key is a link");
+            EXPECT_TRUE(plan->targets.empty());
+        }
+        RegistryKey there;
+        ASSERT_EQ(registry->OpenKey(c.targetRoot, valuesThere, KeyAccess::kQuery, there), reg_status::kSuccess);
+        EXPECT_EQ(QueryValueText(*registry, there, L"machine"), L"a value the user's item never names");
+    }
+}
+
+// The user's hive links in the user's own classes hive as Software\Classes: a key there is the user's.
+TEST(HostileRegistry, AKeyOfTheUsersClassesIsCleanedThroughItsHivesOwnLink)
+{
+    std::unique_ptr<RegistryApi> registry = MakeRegistry();
+    const std::wstring key = L"Software\\Classes\\Nivaro Tests Classes";
+    (void)DeleteKeyTree(*registry, kCurrentUser, key);
+    {
+        RegistryKey created;
+        ASSERT_EQ(registry->CreateKey(kCurrentUser, key, created), reg_status::kSuccess);
+        const std::byte data[2]{};
+        ASSERT_EQ(registry->SetValue(created, L"recent", reg_type::kString, data), reg_status::kSuccess);
+    }
+    HeadlessItemSite site;
+    NvReg item(site, *registry);
+    ASSERT_TRUE(item.ReadProperties({{L"RegKey", key}}));
+    Unpaced pace;
+    ItemPlan clean = item.Plan(Foresight::kListOnly, pace);
+    item.Carry(clean, pace);
+
+    EXPECT_FALSE(clean.problem) << clean.problem->description;
+    ASSERT_EQ(clean.targets.size(), 1u);
+    EXPECT_TRUE(clean.targets[0].removed);
+    EXPECT_EQ(DeleteKeyTree(*registry, kCurrentUser, key), reg_status::kSuccess);
+}
+
+// Names that would forge a report line, steer a terminal or read alike once converted: the text
+// report shows each escaped and the JSON report keeps each exactly.
+TEST(HostileRegistry, AReportNamesEachValueExactlyAndSteersNothing)
+{
+    struct Name {
+        std::wstring name;
+        std::wstring text;  // as the text report shows it
+        std::string json;   // as the JSON report writes it
+    };
+    const Name names[] = {
+        {L"esc\x1B[2Jclear", L"\"esc\\x1B[2Jclear\"", R"("esc\u001B[2Jclear")"},
+        {L"line\n  removed  \"forged\"", L"\"line\\x0A  removed  \"forged\"\"", R"("line\n  removed  \"forged\"")"},
+        {Units({u'h', 0xD800}), L"\"h\\uD800\"", R"("h\uD800")"},
+        {Units({u'h', 0xDBFF}), L"\"h\\uDBFF\"", R"("h\uDBFF")"},
+        {Units({u'h', 0xFFFD}), L"\"h\uFFFD\"", "\"h\xEF\xBF\xBD\""},
+    };
+    std::unique_ptr<RegistryApi> registry = MakeRegistry();
+    std::unique_ptr<FileSystem> files = MakeFileSystem();
+    std::unique_ptr<Shell> shell = MakeShell();
+    std::unique_ptr<Environment> environment = MakeEnvironment();
+    const PlatformServices services{*registry, *files, *shell, *environment};
+    RegistryFixture fixture(*registry);
+    const std::wstring list = fixture.Key(L"Names");
+    for (const Name& n : names) {
+        ASSERT_TRUE(fixture.SetText(list, n.name, L"x"));
+    }
+    FolderFixture disk;
+    const std::wstring itemsFile = FolderFixture::Join(disk.Root(), L"items.ini");
+    ASSERT_TRUE(disk.WriteFile(itemsFile, "[Names]\nRegKey1=HKCU\\" + ToUtf8(list) + "\n"));
+
+    for (const bool json : {false, true}) {
+        SCOPED_TRACE(json ? "JSON" : "text");
+        std::wstring out;
+        std::wstring err;
+        std::vector<std::wstring> args = {L"preview", L"user-names", L"--items", itemsFile};
+        if (json) {
+            args.emplace_back(L"--json");
+        }
+        const int code = cli::RunCli(args, services,
+                                     {[&](std::wstring_view text) { return out += text, true; },
+                                      [&](std::wstring_view text) { return err += text, true; }});
+        EXPECT_EQ(code, cli::exit_code::kAllRemoved) << ToUtf8(err);
+        const std::string bytes = ToUtf8(out);
+        for (const Name& n : names) {
+            if (json) {
+                EXPECT_NE(bytes.find(R"("name": )" + n.json), std::string::npos) << n.json << " in " << bytes;
+            } else {
+                EXPECT_NE(out.find(L"  remove  " + n.text + L"\n"), std::wstring::npos) << ToUtf8(n.text) << " in " << bytes;
+            }
+        }
+        EXPECT_EQ(bytes.find('\x1B'), std::string::npos) << "no escape sequence reaches the terminal";
+        if (!json) {
+            EXPECT_EQ(std::ranges::count(out, L'\n'), 3 + 5) << "one line for the item, one for each name, its counts and the total";
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <set>
 
@@ -328,13 +329,66 @@ TEST(ItemsFileEncoding, Utf8AndUtf16WithTheirMarksReadAlike)
     EXPECT_EQ(Read("\xFF\xFE" + Utf16Bytes(text)), plain);
 }
 
-TEST(ItemsFileEncoding, InvalidUtf8IsReplacedNotRefused)
+// A line that is not well-formed text is refused with its number, and what it might have said is
+// not guessed: the item it is in is not loaded, a built-in item's keep-list then keeps everything,
+// a section line it may be starts nothing. The lines around it keep their meaning.
+TEST(ItemsFileEncoding, ALineThatIsNotWellFormedTextIsRefusedWithItsNumber)
 {
-    const ItemsFile file = Read("[Bad\xFF name]\nRegKey1=HKCU\\A\n");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::size_t badLine;
+    };
+    const std::string good = "[Good *]\nRegKey1=HKCU\\Software\\Good\n";
+    const Case cases[] = {
+        {"a stray byte in a RegKey", good + "[Mine]\nRegKey1=HKCU\\hi\xFF\nRegKey2=HKCU\\Software\\Mine\n", 4},
+        {"an encoded surrogate in a Keep", good + "[Mine]\nRegKey1=HKCU\\Software\\Mine\nKeep=a\xED\xA0\x80\n", 5},
+        {"an overlong slash in a FileKey", good + "[Mine]\nFileKey1=%Temp%\xC0\xAF..|*\nRegKey1=HKCU\\Software\\Mine\n", 4},
+        {"a sequence cut short at the end of a line", good + "[Mine]\nRegKey1=HKCU\\Software\\Mine\xE2\x82\n", 4},
+        {"a code point past U+10FFFF", good + "[Mine]\nRegKey1=HKCU\\Software\\\xF4\x90\x80\x80\n", 4},
+        {"a lone high surrogate in UTF-16", "\xFF\xFE" + Utf16Bytes(L"[Good *]\nRegKey1=HKCU\\Software\\Good\n[Mine]\n") +
+                                                std::string("R\0=\0\x00\xD8x\0\n\0", 10), 4},
+        {"a lone low surrogate in UTF-16", "\xFF\xFE" + Utf16Bytes(L"[Good *]\nRegKey1=HKCU\\Software\\Good\n[Mine]\n") +
+                                               std::string("K\0=\0\x00\xDC\n\0", 8), 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ItemsFile file = Read(c.bytes);
+        ASSERT_FALSE(file.error);
+        ASSERT_EQ(file.items.size(), 1u) << "the item around the bad line is not loaded; the other one is";
+        EXPECT_EQ(file.items[0].title, L"Good");
+        EXPECT_EQ(file.items[0].targets, std::vector<ItemTarget>{Values(L"Software\\Good")});
+        const auto bad = std::ranges::find(file.lines, c.badLine, &LineFate::line);
+        ASSERT_NE(bad, file.lines.end());
+        EXPECT_FALSE(bad->accepted);
+        EXPECT_TRUE(Mentions(*bad, L"line " + std::to_wstring(c.badLine) + L": the line is not well-formed text"))
+            << testing::PrintToString(bad->message);
+        const auto section = std::ranges::find(file.lines, 3u, &LineFate::line);
+        ASSERT_NE(section, file.lines.end());
+        EXPECT_FALSE(section->accepted);
+        EXPECT_TRUE(Mentions(*section, L"cannot be read")) << testing::PrintToString(section->message);
+    }
+}
+
+TEST(ItemsFileEncoding, AnUnreadableSectionLineStartsNothingAndAKeepListKeepsEverything)
+{
+    const ItemsFile file = Read("[Bad\xFF name]\nRegKey1=HKCU\\A\n"
+                                "; a comment with a stray byte \xFF says nothing\n"
+                                "[history]\nKeep=a*\nKeep=\xC3\n"
+                                "[Good]\nRegKey1=HKCU\\B\n",
+                                {"history"});
     ASSERT_FALSE(file.error);
-    ASSERT_EQ(file.items.size(), 1u);
-    EXPECT_EQ(file.items[0].title, L"Bad\uFFFD name");
-    EXPECT_EQ(file.items[0].id, "user-bad-name");
+    ASSERT_EQ(file.items.size(), 1u) << "a RegKey after an unreadable section line joins no item";
+    EXPECT_EQ(file.items[0].title, L"Good");
+    const std::map<std::string, std::vector<std::wstring>> keep{{"history", {L"a*", L"*"}}};
+    EXPECT_EQ(file.keep, keep) << "a keep-list with a line that cannot be read keeps everything";
+    std::vector<std::pair<std::size_t, bool>> fates;
+    for (const LineFate& fate : file.lines) {
+        fates.emplace_back(fate.line, fate.accepted);
+    }
+    const std::vector<std::pair<std::size_t, bool>> expected{{1, false}, {2, false}, {4, true}, {5, true},
+                                                              {6, false}, {7, true}, {8, true}};
+    EXPECT_EQ(fates, expected);
 }
 
 TEST(ItemsFileEncoding, TextThatCannotBeDecodedIsAnErrorAndNothingElse)

@@ -78,6 +78,7 @@ public:
     {
         return inner.DeleteValue(Inner(key), name);
     }
+    long KeyName(const RegistryKey& key, std::wstring& name) override { return inner.KeyName(Inner(key), name); }
 
 private:
     // The inner registry's key behind one of this registry's keys: the raw values are the same.

@@ -6,16 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "items/builtin_items.h"
 #include "items/item_design.h"
+#include "items/item_engine.h"
 #include "items/nv_folder.h"
 #include "items/protected_places.h"
 #include "platform/backend.h"
+#include "platform/run_pace.h"
 #include "platform/substitute/substitute_toolkit.h"
 #include "tests/support/folder_fixture.h"
 #include "tests/support/known_folders.h"
@@ -28,7 +32,21 @@ struct Row {
     // The folder to point the item at; nothing when this machine has no such place to point at safely.
     std::function<std::optional<std::wstring>(KnownFolders&)> folder;
     bool refused;
+    // A folder whose loss would wreck the test's own system is only previewed, never cleaned.
+    bool previewOnly = false;
 };
+
+std::function<std::optional<std::wstring>(KnownFolders&)> SystemFolder(std::wstring_view name,
+                                                                       std::wstring_view below = {})
+{
+    return [name, below = std::wstring(below)](KnownFolders& known) -> std::optional<std::wstring> {
+        std::optional<std::wstring> path = known.SystemFolderNamed(name);
+        if (path && !below.empty()) {
+            path = known.MakeFolder(FolderFixture::Join(*path, below));
+        }
+        return path;
+    };
+}
 
 std::function<std::optional<std::wstring>(KnownFolders&)> Place(KnownPlace place, std::wstring_view below = {})
 {
@@ -63,9 +81,33 @@ TEST(ProtectedFolders, ASystemOrUserFolderIsRefusedWithNothingInItTouched)
         {"the local AppData folder", Place(KnownPlace::kLocalAppData), true},
         {"a folder that holds the AppData folders", [](KnownFolders& known) { return known.AppDataParent(); }, true},
         {"a drive root", [](KnownFolders& known) { return known.DriveRoot(); }, true},
+        {"the public Desktop", SystemFolder(L"Common Desktop"), true},
+        {"the public Documents", SystemFolder(L"Common Documents"), true},
+        {"the common Start menu's Programs", SystemFolder(L"Common Programs"), true},
+        {"a folder inside the common Programs", SystemFolder(L"Common Programs", L"nivaro-inside"), true},
+        {"another user's Documents",
+         [](KnownFolders& known) -> std::optional<std::wstring> {
+             const std::optional<std::wstring> other = Place(KnownPlace::kUserProfiles, L"nivaro-other-user")(known);
+             return other ? known.MakeFolder(FolderFixture::Join(*other, L"Documents")) : std::nullopt;
+         },
+         true},
+        {"the Windows folder spelled through the Linux root's drive",
+         [](KnownFolders& known) {
+             const std::optional<std::wstring> windows = known.PathOf(KnownPlace::kWindows);
+             return windows ? known.ThroughTheLinuxRoot(*windows) : std::nullopt;
+         },
+         true},
+        {"the folder that holds the system's drive", [](KnownFolders& known) { return known.HolderOfTheDrive(); }, true,
+         true},
         {"another drive's root", [](KnownFolders& known) { return known.OtherDriveRoot(); }, true},
         {"a folder inside AppData\\Local", Place(KnownPlace::kLocalAppData, L"nivaro-traces"), false},
         {"the temporary folder", Place(KnownPlace::kTemp, L"nivaro-traces"), false},
+        {"a folder of the user's spelled through the Linux root's drive",
+         [](KnownFolders& known) -> std::optional<std::wstring> {
+             const std::optional<std::wstring> traces = Place(KnownPlace::kLocalAppData, L"nivaro-traces")(known);
+             return traces ? known.ThroughTheLinuxRoot(*traces) : std::nullopt;
+         },
+         false},
     };
     KnownFolders known;
     ASSERT_TRUE(known.Ready());
@@ -77,6 +119,16 @@ TEST(ProtectedFolders, ASystemOrUserFolderIsRefusedWithNothingInItTouched)
             continue;
         }
         SCOPED_TRACE(::testing::PrintToString(*folder));
+        if (row.previewOnly) {
+            SubstituteItemSite site;
+            NvFolder item(site, known.Services());
+            ASSERT_TRUE(item.ReadProperties({{L"Folder", *folder}}));
+            const ItemPlan plan = item.Plan();
+            ASSERT_TRUE(plan.problem);
+            EXPECT_EQ(plan.problem->number, error_number::kPermissionDenied);
+            EXPECT_NE(plan.problem->description.find(L"never cleaned"), std::wstring::npos) << "the problem says why";
+            continue;
+        }
         const bool planted = known.Disk().MakeFile(FolderFixture::Join(*folder, L"nivaro-planted.txt"), 3);
         const auto before = known.Disk().Names(*folder);
         SubstituteItemSite site;
@@ -101,6 +153,64 @@ TEST(ProtectedFolders, ASystemOrUserFolderIsRefusedWithNothingInItTouched)
             (void)known.Disk().RemoveFile(FolderFixture::Join(*folder, L"nivaro-planted.txt"));
         }
     }
+}
+
+// The system's folders that the items are meant to clean stay cleanable, each itself.
+TEST(ProtectedFolders, TheFoldersTheItemsCleanAreCleaned)
+{
+    KnownFolders known;
+    ASSERT_TRUE(known.Ready());
+    const std::pair<const char*, std::function<std::optional<std::wstring>(KnownFolders&)>> folders[] = {
+        {"History", Place(KnownPlace::kHistory)},
+        {"Cookies", Place(KnownPlace::kCookies)},
+        {"the Internet cache", Place(KnownPlace::kInternetCache)},
+        {"Recent", Place(KnownPlace::kRecent)},
+        {"the automatic jump lists", Place(KnownPlace::kRecent, L"AutomaticDestinations")},
+        {"the custom jump lists", Place(KnownPlace::kRecent, L"CustomDestinations")},
+        {"the temporary folder", Place(KnownPlace::kTemp)},
+    };
+    for (const auto& [what, where] : folders) {
+        SCOPED_TRACE(what);
+        const std::optional<std::wstring> folder = where(known);
+        if (!folder) {
+            std::printf("  skipped: %s (the system has none here)\n", what);
+            continue;
+        }
+        const std::wstring planted = FolderFixture::Join(*folder, L"nivaro-planted.txt");
+        ASSERT_TRUE(known.Disk().MakeFile(planted, 3));
+        SubstituteItemSite site;
+        NvFolder item(site, known.Services());
+        ASSERT_TRUE(item.ReadProperties({{L"Folder", *folder}}));
+
+        ASSERT_TRUE(item.Start());
+
+        EXPECT_TRUE(site.status.ends_with(item_text::kCountSuffix)) << site.status;
+        EXPECT_FALSE(known.Disk().Exists(planted));
+        (void)known.Disk().RemoveFile(planted);
+    }
+}
+
+// A Recent folder that the system has been told is the common Start menu's Programs would take
+// every program's shortcut with it.
+TEST(ProtectedFolders, ABuiltInItemsFolderMovedOutOfTheUsersFoldersIsRefused)
+{
+    KnownFolders known;
+    ASSERT_TRUE(known.Ready());
+    const std::optional<std::wstring> programs = known.SystemFolderNamed(L"Common Programs");
+    if (!programs || !known.RedirectRecent(*programs)) {
+        GTEST_SKIP() << "no common Programs folder here, or the system keeps Recent where it is";
+    }
+    const std::wstring shortcut = FolderFixture::Join(*programs, L"nivaro-planted.lnk");
+    ASSERT_TRUE(known.Disk().MakeFile(shortcut, 3));
+    const ItemDefinition& recent = *std::ranges::find(BuiltinItems(), std::string("recent-items"), &ItemDefinition::id);
+    Unpaced pace;
+    ItemPlan plan = PlanItem(known.Services(), recent, Foresight::kListOnly, pace);
+    CarryItem(known.Services(), plan, pace);
+
+    ASSERT_TRUE(plan.problem);
+    EXPECT_NE(plan.problem->description.find(L"never cleaned"), std::wstring::npos) << plan.problem->description;
+    EXPECT_TRUE(known.Disk().Exists(shortcut));
+    (void)known.Disk().RemoveFile(shortcut);
 }
 
 TEST(ProtectedFolders, TheDefaultHistoryAndCookiesFoldersAreCleaned)

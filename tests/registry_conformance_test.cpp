@@ -373,6 +373,7 @@ public:
         return inner_.SetValue(key, name, type, data);
     }
     long DeleteValue(const RegistryKey& key, std::wstring_view name) override { return inner_.DeleteValue(key, name); }
+    long KeyName(const RegistryKey& key, std::wstring& name) override { return inner_.KeyName(key, name); }
 
     std::map<std::wstring, std::size_t> writable;
 

@@ -123,6 +123,11 @@ std::optional<std::uint32_t> ListedAttributes(const fs::path& path, const DiskMa
     return attributes;
 }
 
+FolderIdentity IdentityOf(const struct stat& info)
+{
+    return {static_cast<std::uint64_t>(info.st_dev), 0, static_cast<std::uint64_t>(info.st_ino)};
+}
+
 class SubstituteEntryHandle final : public EntryHandle {
 public:
     SubstituteEntryHandle(std::string real, EntryLocation location, bool plainFile, DiskMarks& marks)
@@ -133,18 +138,26 @@ public:
     const EntryLocation& Location() const override { return location_; }
     bool IsFile() override { return plainFile_; }
 
-    std::optional<std::string> ReadStart(std::size_t most) override
+    std::optional<std::string> ReadWhole(std::size_t most) override
     {
         const UniqueFd file(plainFile_ ? ::open(real_.c_str(), O_RDONLY | O_CLOEXEC) : -1);
-        if (!file) {
+        struct stat info {};
+        if (!file || ::fstat(file.get(), &info) != 0 || static_cast<std::uint64_t>(info.st_size) > most) {
             return std::nullopt;
         }
-        std::string bytes(most, '\0');
-        const ssize_t read = ::read(file.get(), bytes.data(), most);
-        if (read < 0) {
+        // One byte more than the size: a file that grew since is seen to be larger than it was.
+        std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
+        std::size_t filled = 0;
+        for (ssize_t read = 1; read > 0 && filled < bytes.size(); filled += static_cast<std::size_t>(read)) {
+            read = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+            if (read < 0) {
+                return std::nullopt;
+            }
+        }
+        if (filled > most) {
             return std::nullopt;
         }
-        bytes.resize(static_cast<std::size_t>(read));
+        bytes.resize(filled);
         return bytes;
     }
 
@@ -181,6 +194,27 @@ public:
 
     const std::wstring& Path() const override { return path_; }
     bool IsVolumeRoot() const override { return real_ == "/" || marks_.IsVolumeRoot(path_); }
+
+    // The real path names no link: each shorter path names a folder that holds it.
+    std::vector<FolderIdentity> Lineage(std::span<const FolderIdentity> known) const override
+    {
+        struct stat own {};
+        if (::fstat(fd_.get(), &own) != 0) {
+            return {};
+        }
+        std::vector<FolderIdentity> lineage{IdentityOf(own)};
+        const auto ended = [&] { return std::ranges::find(known, lineage.back()) != known.end(); };
+        for (fs::path above = fs::path(real_); above.has_relative_path() && !ended();) {
+            above = above.parent_path();
+            struct stat info {};
+            if (::stat(above.c_str(), &info) == 0) {
+                lineage.push_back(IdentityOf(info));
+            }
+        }
+        return lineage;
+    }
+
+    bool OutsideTheDrives() const override { return false; }  // Linux has no drives to be outside of
 
     EntryOpening Open(std::wstring_view name) override
     {

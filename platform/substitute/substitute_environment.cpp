@@ -12,6 +12,7 @@ namespace {
 struct KnownFolders {
     std::mutex mutex;
     std::map<KnownPlace, std::wstring> paths;
+    std::vector<SystemFolder> others;
 };
 
 KnownFolders& Shared()
@@ -34,6 +35,20 @@ std::optional<std::wstring> SubstituteEnvironment::KnownFolder(KnownPlace place)
         return FromNativePath(temp != nullptr && *temp != '\0' ? temp : "/tmp");
     }
     return std::nullopt;
+}
+
+std::vector<SystemFolder> SubstituteEnvironment::SystemFolders()
+{
+    KnownFolders& folders = Shared();
+    const std::lock_guard lock(folders.mutex);
+    return folders.others;
+}
+
+void SubstituteEnvironment::SetOtherSystemFolders(std::vector<SystemFolder> others)
+{
+    KnownFolders& folders = Shared();
+    const std::lock_guard lock(folders.mutex);
+    folders.others = std::move(others);
 }
 
 void SubstituteEnvironment::SetKnownFolder(KnownPlace place, std::optional<std::wstring> path)

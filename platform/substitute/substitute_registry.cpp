@@ -27,8 +27,12 @@ bool HoldsNul(std::wstring_view text)
     return text.find(L'\0') != std::wstring_view::npos;
 }
 
-// The native name of the user's hive, as a link's target names it.
+// The native name of the user's hive, as a link's target names it, and of the user's classes
+// hive, which the user's hive links in as Software\Classes.
 constexpr std::wstring_view kUserHive = L"\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000";
+constexpr std::wstring_view kUserClassesHive = L"\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000_Classes";
+// The classes hive is no predefined root; it is reached only through the link.
+constexpr RegistryRoot kUserClassesRoot = 0x7FFF0001;
 constexpr std::wstring_view kMachineHive = L"\\REGISTRY\\MACHINE";
 constexpr std::wstring_view kLinkValueName = L"SymbolicLinkValue";
 // How many links one open may pass through before the registry gives up.
@@ -91,12 +95,16 @@ SubstituteRegistry::~SubstituteRegistry() = default;
 
 std::shared_ptr<SubstituteRegistry::Key> SubstituteRegistry::Root(RegistryRoot root)
 {
-    if (root < kFirstRoot || root > kLastRoot) {
+    if ((root < kFirstRoot || root > kLastRoot) && root != kUserClassesRoot) {
         return nullptr;
     }
     auto& key = roots_[root];
     if (!key) {
         key = std::make_shared<Key>();
+        key->native = root == kUserClassesRoot ? std::wstring(kUserClassesHive) : NativeName(root, {});
+        if (root == kCurrentUser) {
+            (void)CreateLinkKey(kCurrentUser, L"Software\\Classes", kUserClassesHive);
+        }
     }
     return key;
 }
@@ -122,10 +130,15 @@ std::expected<std::shared_ptr<SubstituteRegistry::Key>, long> SubstituteRegistry
             target = DecodeUtf16(value->data);
         }
     }
-    for (const auto& [hive, root] : {std::pair{kUserHive, kCurrentUser}, std::pair{kMachineHive, kLocalMachine}}) {
+    for (const auto& [hive, root] : {std::pair{kUserHive, kCurrentUser}, std::pair{kUserClassesHive, kUserClassesRoot},
+                                     std::pair{kMachineHive, kLocalMachine}}) {
         if (StartsWithFolded(target, hive) && (target.size() == hive.size() || target[hive.size()] == L'\\')) {
             std::shared_ptr<Key> found;
-            const long status = Walk(root, std::wstring_view(target).substr(hive.size()), false, KeyLinks::kFollow, found, hops + 1);
+            std::wstring_view below = std::wstring_view(target).substr(hive.size());
+            if (below.starts_with(L'\\')) {
+                below.remove_prefix(1);
+            }
+            const long status = Walk(root, below, false, KeyLinks::kFollow, found, hops + 1);
             if (status != reg_status::kSuccess) {
                 return std::unexpected(status);
             }
@@ -167,6 +180,7 @@ long SubstituteRegistry::Walk(RegistryRoot root, std::wstring_view path, bool cr
             }
             child = std::make_shared<Key>();
             child->name = part;
+            child->native = key->native + L"\\" + std::wstring(part);
         }
         key = child;
         const bool last = i + 1 == parts.size();
@@ -422,6 +436,16 @@ long SubstituteRegistry::DeleteValue(const RegistryKey& key, std::wstring_view n
     return reg_status::kSuccess;
 }
 
+long SubstituteRegistry::KeyName(const RegistryKey& key, std::wstring& name)
+{
+    auto usable = Usable(key, KeyAccess::kQuery);
+    if (!usable) {
+        return usable.error();
+    }
+    name = (*usable)->native;
+    return reg_status::kSuccess;
+}
+
 void SubstituteRegistry::MarkDeleted(Key& key)
 {
     key.deleted = true;
@@ -430,12 +454,10 @@ void SubstituteRegistry::MarkDeleted(Key& key)
     }
 }
 
+// As the platform's tree delete does: links on the way to the key are followed, and the key itself
+// goes as itself, a link as a link.
 long SubstituteRegistry::DeleteTree(RegistryRoot root, std::wstring_view path)
 {
-    std::shared_ptr<Key> parent = Root(root);
-    if (!parent) {
-        return reg_status::kInvalidHandle;
-    }
     if (HoldsNul(path)) {
         return reg_status::kInvalidParameter;
     }
@@ -445,27 +467,24 @@ long SubstituteRegistry::DeleteTree(RegistryRoot root, std::wstring_view path)
         return true;
     });
     if (parts.empty()) {
-        return reg_status::kAccessDenied;  // a root cannot be deleted
+        return Root(root) ? reg_status::kAccessDenied : reg_status::kInvalidHandle;  // a root cannot be deleted
     }
-    if (const long status = CheckPath(path); status != reg_status::kSuccess) {
+    const std::size_t lastStart = path.rfind(parts.back());
+    std::shared_ptr<Key> parent;
+    if (const long status = Walk(root, path.substr(0, lastStart), false, KeyLinks::kFollow, parent);
+        status != reg_status::kSuccess) {
         return status;
     }
-    for (std::size_t i = 0;; ++i) {
-        if (parts[i].size() > kMaxKeyName) {
-            return reg_status::kInvalidParameter;
-        }
-        auto child = parent->subkeys.find(FoldCase(parts[i]));
-        if (child == parent->subkeys.end()) {
-            return reg_status::kFileNotFound;
-        }
-        if (i + 1 < parts.size()) {
-            parent = child->second;
-            continue;
-        }
-        MarkDeleted(*child->second);
-        parent->subkeys.erase(child);
-        return reg_status::kSuccess;
+    if (parts.back().size() > kMaxKeyName) {
+        return reg_status::kInvalidParameter;
     }
+    const auto child = parent->subkeys.find(FoldCase(parts.back()));
+    if (child == parent->subkeys.end()) {
+        return reg_status::kFileNotFound;
+    }
+    MarkDeleted(*child->second);
+    parent->subkeys.erase(child);
+    return reg_status::kSuccess;
 }
 
 std::unique_ptr<RegistryApi> MakeRegistry()

@@ -35,6 +35,7 @@ public:
     long SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
                   std::span<const std::byte> data) override;
     long DeleteValue(const RegistryKey& key, std::wstring_view name) override;
+    long KeyName(const RegistryKey& key, std::wstring& name) override;
     // Removes a key with all its subkeys and values, a link key as itself; never a root.
     long DeleteTree(RegistryRoot root, std::wstring_view path);
 
@@ -58,6 +59,7 @@ private:
     };
     struct Key {
         std::wstring name;
+        std::wstring native;  // where the kernel would name it: \REGISTRY\USER\<SID>\Software\...
         std::vector<std::unique_ptr<Value>> values;            // sorted by `order`
         std::map<std::wstring, std::shared_ptr<Key>> subkeys;  // by folded name
         bool deleted = false;

@@ -1,4 +1,6 @@
 target_sources(nivaro_win32 PRIVATE
+    final_path.cpp
+    folder_identity.cpp
     long_path.cpp
     win32_file_system.cpp
     win32_environment.cpp

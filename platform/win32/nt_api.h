@@ -14,6 +14,7 @@ NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
                                     PIO_STATUS_BLOCK status, PVOID buffer, ULONG length,
                                     FILE_INFORMATION_CLASS informationClass, BOOLEAN singleEntry,
                                     PUNICODE_STRING fileName, BOOLEAN restartScan);
+NTSTATUS NTAPI NtQueryKey(HANDLE key, int informationClass, PVOID buffer, ULONG length, PULONG resultLength);
 NTSTATUS NTAPI NtQueryVolumeInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer, ULONG length,
                                             FS_INFORMATION_CLASS informationClass);
 }
@@ -35,8 +36,12 @@ inline constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC000005
 
 inline constexpr ULONG kFileOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
 inline constexpr int kFileDirectoryInformation = 1;
+inline constexpr int kFileInternalInformation = 6;
 inline constexpr int kFileDispositionInformation = 13;
 inline constexpr int kFileFsDeviceInformation = 4;
+inline constexpr int kKeyNameInformation = 3;
+inline constexpr NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005);
+inline constexpr NTSTATUS kStatusBufferTooSmall = static_cast<NTSTATUS>(0xC0000023);
 
 // A counted name for the native calls: it may hold any character, a NUL included. Names longer
 // than the native limit are refused by the caller.

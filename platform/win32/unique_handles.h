@@ -85,9 +85,11 @@ using UniqueLocal = UniqueHandle<NullIsEmpty<HLOCAL, ::LocalFree>>;
 using UniqueModule = UniqueHandle<NullIsEmpty<HMODULE, ::FreeLibrary>>;
 using UniquePen = UniqueHandle<NullIsEmpty<HPEN, ::DeleteObject>>;
 using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
-// Memory that COM and the shell hand out (CoTaskMemAlloc): an item ID list, a string.
+// Memory that COM and the shell hand out (CoTaskMemAlloc): an item ID list, a string, the
+// known-folder manager's array of folder IDs.
 using UniquePidl = UniqueHandle<NullIsEmpty<LPITEMIDLIST, ::CoTaskMemFree>>;
 using UniqueCoTaskString = UniqueHandle<NullIsEmpty<wchar_t*, ::CoTaskMemFree>>;
+using UniqueKnownFolderIds = UniqueHandle<NullIsEmpty<KNOWNFOLDERID*, ::CoTaskMemFree>>;
 
 // --- COM ----------------------------------------------------------------------------------
 

@@ -9,6 +9,7 @@ namespace nivaro::win32 {
 class Win32Environment final : public Environment {
 public:
     std::optional<std::wstring> KnownFolder(KnownPlace place) override;
+    std::vector<SystemFolder> SystemFolders() override;
     std::wstring Expand(std::wstring_view text) override;
     std::wstring GroupedCount(std::uint64_t count) override;
 };

@@ -4,10 +4,14 @@
 #include <winioctl.h>
 
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/backend.h"
 #include "platform/path_join.h"
+#include "platform/win32/final_path.h"
+#include "platform/win32/folder_identity.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
@@ -23,61 +27,6 @@ constexpr std::size_t kListingBytes = 64 * 1024;
 bool IsDotEntry(std::wstring_view name)
 {
     return name == L"." || name == L"..";
-}
-
-// Where a handle really is, in the object manager's own words: \??\C:\dir\name under Wine,
-// \Device\HarddiskVolume3\dir\name on Windows. Asked of the native call, which has no length limit.
-std::optional<std::wstring> ObjectName(HANDLE handle)
-{
-    std::vector<std::byte> buffer(1024);
-    for (;;) {
-        ULONG needed = 0;
-        const NTSTATUS status = ::NtQueryObject(handle, ObjectNameInformation, buffer.data(),
-                                                static_cast<ULONG>(buffer.size()), &needed);
-        if (status == kStatusSuccess) {
-            const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
-            return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
-        }
-        if (needed <= buffer.size() || buffer.size() > 0x20000) {
-            return std::nullopt;
-        }
-        buffer.resize(needed);
-    }
-}
-
-// The folder as people write it: the final path, or where that is not to be had for a long path
-// (Wine's stops at MAX_PATH), the object name without its \??\.
-std::optional<std::wstring> DisplayPath(HANDLE handle, const std::wstring& objectName)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD written = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (written == 0) {
-            break;
-        }
-        if (written < path.size()) {
-            path.resize(written);
-            return path;
-        }
-        path.resize(written);  // the size it needs, with its NUL
-    }
-    if (objectName.starts_with(L"\\??\\")) {
-        return L"\\\\?\\" + objectName.substr(4);
-    }
-    return std::nullopt;
-}
-
-// The path as people write it: without the \\?\ that the final path carries.
-std::wstring Readable(std::wstring_view final)
-{
-    if (final.starts_with(L"\\\\?\\UNC\\")) {
-        return L"\\\\" + std::wstring(final.substr(8));
-    }
-    if (final.starts_with(L"\\\\?\\") && final.size() >= 6 && final[5] == L':') {
-        return std::wstring(final.substr(4));
-    }
-    return std::wstring(final);
 }
 
 EntryOpen OutcomeOf(NTSTATUS status)
@@ -137,23 +86,36 @@ public:
 
     // Read through a second handle that the entry's own handle opens, so that the name is not
     // looked up again.
-    std::optional<std::string> ReadStart(std::size_t most) override
+    std::optional<std::string> ReadWhole(std::size_t most) override
     {
         UNICODE_STRING none{};
         OBJECT_ATTRIBUTES attributes{};
         InitializeObjectAttributes(&attributes, &none, 0, handle_.get(), nullptr);
         IO_STATUS_BLOCK io{};
         UniqueKernelHandle reader;
-        if (::NtCreateFile(reader.put(), FILE_READ_DATA | SYNCHRONIZE, &attributes, &io, nullptr, 0, kShareAll, FILE_OPEN,
-                           FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0) != kStatusSuccess) {
+        if (::NtCreateFile(reader.put(), FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr,
+                           0, kShareAll, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr,
+                           0) != kStatusSuccess) {
             return std::nullopt;
         }
-        std::string bytes(most, '\0');
-        DWORD read = 0;
-        if (!::ReadFile(reader.get(), bytes.data(), static_cast<DWORD>(most), &read, nullptr)) {
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(reader.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > most) {
             return std::nullopt;
         }
-        bytes.resize(read);
+        // One byte more than the size: a file that grew since is seen to be larger than it was.
+        std::string bytes(static_cast<std::size_t>(size.QuadPart) + 1, '\0');
+        std::size_t filled = 0;
+        for (DWORD read = 1; read > 0 && filled < bytes.size();) {
+            if (!::ReadFile(reader.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &read,
+                            nullptr)) {
+                return std::nullopt;
+            }
+            filled += read;
+        }
+        if (filled > most) {
+            return std::nullopt;
+        }
+        bytes.resize(filled);
         return bytes;
     }
 
@@ -181,11 +143,19 @@ private:
 
 class Win32FolderHandle final : public FolderHandle {
 public:
-    Win32FolderHandle(UniqueFile handle, std::wstring objectName, std::wstring final)
+    Win32FolderHandle(UniqueFile handle, std::wstring objectName, std::wstring final,
+                      std::optional<FolderIdentity> identity)
         : handle_(std::move(handle)), objectName_(std::move(objectName)), final_(std::move(final)),
-          path_(Readable(final_))
+          path_(Readable(final_)), identity_(identity)
     {
     }
+
+    std::vector<FolderIdentity> Lineage(std::span<const FolderIdentity> known) const override
+    {
+        return identity_ ? LineageOf(*identity_, final_, known) : std::vector<FolderIdentity>{};
+    }
+
+    bool OutsideTheDrives() const override { return win32::OutsideTheDrives(final_); }
 
     const std::wstring& Path() const override { return path_; }
 
@@ -322,6 +292,7 @@ private:
     std::wstring objectName_;  // what entries' names are compared with
     std::wstring final_;       // \\?\C:\dir
     std::wstring path_;        // C:\dir
+    std::optional<FolderIdentity> identity_;  // none when its volume will not say which it is
     std::vector<ShellEntry> pending_;
     bool started_ = false;
     bool done_ = false;
@@ -397,11 +368,11 @@ Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_v
     if (!folder) {
         return std::unexpected(LastError());
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(folder.get(), &info)) {
+    FILE_BASIC_INFO info{};
+    if (!::GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &info, sizeof(info))) {
         return std::unexpected(LastError());
     }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if ((info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return std::unexpected(Win32Error(ERROR_DIRECTORY));
     }
     std::optional<std::wstring> objectName = ObjectName(folder.get());
@@ -417,7 +388,12 @@ Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_v
     if (objectName->ends_with(L'\\') && !final->ends_with(L'\\')) {
         objectName->pop_back();  // a folder's name has no separator at its end, only a root's does
     }
-    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final));
+    // A folder whose volume will not tell its serial (under Wine, a drive added while Wine runs,
+    // which its mount manager has not learnt) still opens: with no identity to compare, the
+    // protection check refuses it and says why, instead of its clean failing as if it were absent.
+    const Result<FolderIdentity> identity = IdentityOf(folder.get(), *final);
+    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final),
+                                               identity ? std::optional(*identity) : std::nullopt);
 }
 
 }  // namespace nivaro::win32

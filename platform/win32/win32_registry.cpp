@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -170,6 +171,30 @@ long Win32Registry::DeleteValue(const RegistryKey& key, std::wstring_view name)
     UNICODE_STRING counted = Counted(name);
     const NTSTATUS status = ::NtDeleteValueKey(Hkey(key), &counted);
     return status == kStatusSuccess ? ERROR_SUCCESS : static_cast<long>(::RtlNtStatusToDosError(status));
+}
+
+// The native call, which names the key the handle is on, its links followed; its answer is a
+// length in bytes followed by the name.
+long Win32Registry::KeyName(const RegistryKey& key, std::wstring& name)
+{
+    std::vector<std::byte> buffer(512);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        ULONG needed = 0;
+        const NTSTATUS status = ::NtQueryKey(Hkey(key), kKeyNameInformation, buffer.data(),
+                                             static_cast<ULONG>(buffer.size()), &needed);
+        if (status == kStatusSuccess) {
+            ULONG bytes = 0;
+            std::memcpy(&bytes, buffer.data(), sizeof(bytes));
+            bytes = std::min<ULONG>(bytes, static_cast<ULONG>(buffer.size() - sizeof(ULONG)));
+            name.assign(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof(ULONG)), bytes / sizeof(wchar_t));
+            return ERROR_SUCCESS;
+        }
+        if ((status != kStatusBufferOverflow && status != kStatusBufferTooSmall) || needed <= buffer.size()) {
+            return static_cast<long>(::RtlNtStatusToDosError(status));
+        }
+        buffer.resize(needed);
+    }
+    return ERROR_MORE_DATA;
 }
 
 void Win32Registry::CloseKey(std::uintptr_t raw) noexcept

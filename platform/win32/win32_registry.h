@@ -22,6 +22,7 @@ public:
     long SetValue(const RegistryKey& key, std::wstring_view name, std::uint32_t type,
                   std::span<const std::byte> data) override;
     long DeleteValue(const RegistryKey& key, std::wstring_view name) override;
+    long KeyName(const RegistryKey& key, std::wstring& name) override;
 
 private:
     void CloseKey(std::uintptr_t raw) noexcept override;

@@ -39,6 +39,9 @@ public:
 
     // The scratch folder, without a trailing separator; empty when it could not be made.
     const std::wstring& Root() const { return root_; }
+    // The scratch folder stands in for the user's profile, where a built-in item's folder must
+    // lie, for as long as this lives: under Wine it lies in the profile's Temp folder already.
+    void StandInForTheProfile();
 
     // The backend's path separator: '/' on the substitute, '\\' on Win32.
     static wchar_t Separator();
@@ -98,6 +101,7 @@ public:
 
 private:
     std::wstring root_;
+    bool standsInForTheProfile_ = false;
 };
 
 // Points the user's Shell Folders value `name` at a path while it lives, then puts back what was

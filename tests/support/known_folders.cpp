@@ -56,6 +56,16 @@ std::optional<std::wstring> KnownFolders::AppDataParent()
     return roaming->substr(0, roaming->find_last_of(files_->Separator()));
 }
 
+std::optional<std::wstring> KnownFolders::SystemFolderNamed(std::wstring_view name)
+{
+    const std::optional<std::wstring> named = NamedSystemFolder(name);
+    if (!named) {
+        return std::nullopt;
+    }
+    auto opened = files_->OpenFolder(*named);
+    return opened ? std::optional((*opened)->Path()) : std::nullopt;
+}
+
 std::optional<std::wstring> KnownFolders::DefaultShellFolder(const std::wstring& name)
 {
     Result<std::wstring> path = ResolveFolderSetting(Services(), L"%" + name);

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -40,11 +41,23 @@ public:
     std::optional<std::wstring> OtherDriveRoot();
     // The folder a Shell Folders value names now, made if it is not there.
     std::optional<std::wstring> DefaultShellFolder(const std::wstring& name);
+    // Where one of the system's other folders is, by the system's name for it ("Common Programs").
+    std::optional<std::wstring> SystemFolderNamed(std::wstring_view name);
+    // The folder spelled through the drive that is the Linux root, under Wine; nothing elsewhere.
+    std::optional<std::wstring> ThroughTheLinuxRoot(const std::wstring& path);
+    // Tells the system that the user's Recent folder is elsewhere, until this goes; false when the
+    // system does not take it.
+    bool RedirectRecent(const std::wstring& path);
+    // The folder that holds the drive the system is on: the Wine prefix, or natively the scratch
+    // folder that holds the made drive; nothing where no folder holds it.
+    std::optional<std::wstring> HolderOfTheDrive();
 
 private:
     // What the backend needs before the places can be asked for; false when it cannot be done.
     bool Prepare();
     void Unprepare();
+    // The path the system gives for one of its folders, by its name for it.
+    std::optional<std::wstring> NamedSystemFolder(std::wstring_view name);
 
     std::unique_ptr<RegistryApi> registry_ = MakeRegistry();
     std::unique_ptr<FileSystem> files_ = MakeFileSystem();
@@ -53,6 +66,7 @@ private:
     FolderFixture disk_;
     std::vector<std::unique_ptr<ShellFolderValue>> values_;
     std::vector<std::wstring> made_;
+    std::optional<std::optional<std::wstring>> recentBefore_;  // set once Recent is redirected
     bool ready_ = false;
 };
 

@@ -16,6 +16,9 @@ RegistryFixture::~RegistryFixture()
         AllowValueChanges(key);
     }
     (void)DeleteKeyTree(registry_, kCurrentUser, root_);
+    if (usedMachine_) {
+        (void)DeleteKeyTree(registry_, kLocalMachine, root_);
+    }
 }
 
 }  // namespace nivaro

@@ -22,10 +22,18 @@ public:
     const std::wstring& Root() const { return root_; }
     std::wstring Key(std::wstring_view relative) const { return root_ + L"\\" + std::wstring(relative); }
 
+    // The same scratch key's path under HKEY_LOCAL_MACHINE, for links that lead out of the user's hive.
+    std::wstring MachineKey(std::wstring_view relative)
+    {
+        usedMachine_ = true;
+        return Key(relative);
+    }
+
     // A string value, created with its key; the name may hold a NUL.
-    bool SetText(const std::wstring& key, std::wstring_view name, std::wstring_view text);
-    // Makes `link` a key that leads to `target` (both under HKEY_CURRENT_USER).
-    bool MakeLink(const std::wstring& link, const std::wstring& target);
+    bool SetText(const std::wstring& key, std::wstring_view name, std::wstring_view text,
+                 RegistryRoot root = kCurrentUser);
+    // Makes `link` under HKEY_CURRENT_USER a key that leads to `target` under `targetRoot`.
+    bool MakeLink(const std::wstring& link, const std::wstring& target, RegistryRoot targetRoot = kCurrentUser);
     // The key lets its values be read, not changed, by anyone.
     bool DenyValueChanges(const std::wstring& key);
 
@@ -37,6 +45,7 @@ private:
     std::wstring root_;
     std::vector<std::wstring> links_;
     std::vector<std::wstring> denied_;
+    bool usedMachine_ = false;
 };
 
 }  // namespace nivaro

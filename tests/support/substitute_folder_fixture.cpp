@@ -11,6 +11,7 @@
 #include "tests/support/folder_fixture.h"
 #include "platform/substitute/disk_marks.h"
 #include "platform/substitute/native_path.h"
+#include "platform/substitute/substitute_environment.h"
 
 namespace nivaro {
 namespace {
@@ -60,8 +61,17 @@ FolderFixture::FolderFixture()
     }
 }
 
+void FolderFixture::StandInForTheProfile()
+{
+    SubstituteEnvironment::SetKnownFolder(KnownPlace::kProfile, root_);
+    standsInForTheProfile_ = true;
+}
+
 FolderFixture::~FolderFixture()
 {
+    if (standsInForTheProfile_) {
+        SubstituteEnvironment::SetKnownFolder(KnownPlace::kProfile, std::nullopt);
+    }
     if (root_.empty()) {
         return;
     }

@@ -1,6 +1,7 @@
 // Known folders made in a scratch folder, as a Windows drive lays them out, and handed to the
 // substitute environment for as long as the test lives.
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -11,7 +12,7 @@
 namespace nivaro {
 namespace {
 
-constexpr std::array<std::pair<KnownPlace, std::wstring_view>, 18> kLayout = {{
+constexpr std::array<std::pair<KnownPlace, std::wstring_view>, 21> kLayout = {{
     {KnownPlace::kWindows, L"Windows"},
     {KnownPlace::kProgramFiles, L"Program Files"},
     {KnownPlace::kProgramFilesX86, L"Program Files (x86)"},
@@ -30,10 +31,33 @@ constexpr std::array<std::pair<KnownPlace, std::wstring_view>, 18> kLayout = {{
     {KnownPlace::kLocalAppDataLow, L"Users/me/AppData/LocalLow"},
     {KnownPlace::kRecent, L"Users/me/AppData/Roaming/Microsoft/Windows/Recent"},
     {KnownPlace::kTemp, L"Users/me/AppData/Local/Temp"},
+    {KnownPlace::kHistory, L"Users/me/AppData/Local/Microsoft/Windows/History"},
+    {KnownPlace::kCookies, L"Users/me/AppData/Local/Microsoft/Windows/INetCookies"},
+    {KnownPlace::kInternetCache, L"Users/me/AppData/Local/Microsoft/Windows/INetCache"},
+}};
+
+// Folders every user shares, as the system names them.
+constexpr std::array<std::pair<std::wstring_view, std::wstring_view>, 4> kCommonFolders = {{
+    {L"Common Desktop", L"Users/Public/Desktop"},
+    {L"Common Documents", L"Users/Public/Documents"},
+    {L"Common Start Menu", L"ProgramData/Microsoft/Windows/Start Menu"},
+    {L"Common Programs", L"ProgramData/Microsoft/Windows/Start Menu/Programs"},
 }};
 
 constexpr std::wstring_view kHistory = L"Users/me/AppData/Local/Microsoft/Windows/History";
 constexpr std::wstring_view kCookies = L"Users/me/AppData/Local/Microsoft/Windows/INetCookies";
+
+// A folder on the made drive, by its path there with '/' between the names.
+std::wstring OnDrive(const std::wstring& drive, std::wstring_view relative)
+{
+    std::wstring path = drive;
+    for (std::size_t start = 0; start <= relative.size();) {
+        const std::size_t slash = std::min(relative.find(L'/', start), relative.size());
+        path = FolderFixture::Join(path, relative.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return path;
+}
 
 }  // namespace
 
@@ -50,19 +74,23 @@ bool KnownFolders::Prepare()
     }
     SharedDiskMarks().AddVolumeRoot(other);
     auto make = [&](std::wstring_view relative) {
-        std::wstring path = drive;
-        for (std::size_t start = 0; start <= relative.size();) {
-            const std::size_t slash = std::min(relative.find(L'/', start), relative.size());
-            path = FolderFixture::Join(path, relative.substr(start, slash - start));
-            (void)disk_.MakeFolder(path);
-            start = slash + 1;
+        for (std::size_t slash = relative.find(L'/'); slash != std::wstring_view::npos;
+             slash = relative.find(L'/', slash + 1)) {
+            (void)disk_.MakeFolder(OnDrive(drive, relative.substr(0, slash)));
         }
+        const std::wstring path = OnDrive(drive, relative);
+        (void)disk_.MakeFolder(path);
         return path;
     };
     make(L"Users/Public");
     for (const auto& [place, relative] : kLayout) {
         SubstituteEnvironment::SetKnownFolder(place, make(relative));
     }
+    std::vector<SystemFolder> common;
+    for (const auto& [name, relative] : kCommonFolders) {
+        common.push_back({.path = make(relative), .common = true});
+    }
+    SubstituteEnvironment::SetOtherSystemFolders(std::move(common));
     values_.push_back(std::make_unique<ShellFolderValue>(*registry_, L"History", make(kHistory)));
     values_.push_back(std::make_unique<ShellFolderValue>(*registry_, L"Cookies", make(kCookies)));
     return values_[0]->Written() && values_[1]->Written();
@@ -73,6 +101,7 @@ void KnownFolders::Unprepare()
     for (const auto& [place, relative] : kLayout) {
         SubstituteEnvironment::SetKnownFolder(place, std::nullopt);
     }
+    SubstituteEnvironment::SetOtherSystemFolders({});
     for (const std::optional<std::wstring>& drive : {DriveRoot(), OtherDriveRoot()}) {
         SharedDiskMarks().Forget(*drive);
     }
@@ -86,6 +115,28 @@ std::optional<std::wstring> KnownFolders::DriveRoot()
 std::optional<std::wstring> KnownFolders::OtherDriveRoot()
 {
     return FolderFixture::Join(disk_.Root(), L"other-drive");
+}
+
+std::optional<std::wstring> KnownFolders::NamedSystemFolder(std::wstring_view name)
+{
+    const auto folder = std::ranges::find_if(kCommonFolders, [&](const auto& common) { return common.first == name; });
+    return folder != kCommonFolders.end() ? std::optional(OnDrive(*DriveRoot(), folder->second)) : std::nullopt;
+}
+
+std::optional<std::wstring> KnownFolders::ThroughTheLinuxRoot(const std::wstring&)
+{
+    return std::nullopt;  // Linux has no drives
+}
+
+std::optional<std::wstring> KnownFolders::HolderOfTheDrive()
+{
+    return disk_.Root();
+}
+
+bool KnownFolders::RedirectRecent(const std::wstring& path)
+{
+    SubstituteEnvironment::SetKnownFolder(KnownPlace::kRecent, path);  // set back with the rest
+    return true;
 }
 
 }  // namespace nivaro

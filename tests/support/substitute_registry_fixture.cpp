@@ -24,19 +24,19 @@ RegistryFixture::RegistryFixture(RegistryApi& registry) : registry_(registry)
     (void)DeleteKeyTree(registry_, kCurrentUser, root_);
 }
 
-bool RegistryFixture::SetText(const std::wstring& key, std::wstring_view name, std::wstring_view text)
+bool RegistryFixture::SetText(const std::wstring& key, std::wstring_view name, std::wstring_view text, RegistryRoot root)
 {
     RegistryKey opened;
     std::wstring data(text);
     data.push_back(L'\0');
-    return registry_.CreateKey(kCurrentUser, key, opened) == reg_status::kSuccess &&
+    return registry_.CreateKey(root, key, opened) == reg_status::kSuccess &&
            Substitute(registry_).SetValueCounted(opened, name, reg_type::kString, EncodeUtf16(data)) ==
                reg_status::kSuccess;
 }
 
-bool RegistryFixture::MakeLink(const std::wstring& link, const std::wstring& target)
+bool RegistryFixture::MakeLink(const std::wstring& link, const std::wstring& target, RegistryRoot targetRoot)
 {
-    if (Substitute(registry_).CreateLinkKey(kCurrentUser, link, SubstituteRegistry::NativeName(kCurrentUser, target)) !=
+    if (Substitute(registry_).CreateLinkKey(kCurrentUser, link, SubstituteRegistry::NativeName(targetRoot, target)) !=
         reg_status::kSuccess) {
         return false;
     }

@@ -48,14 +48,21 @@ bool Write(DWORD which, std::wstring_view text)
 
 }  // namespace
 
+// Whatever escapes the run ends it in an exit code of its own, with a word on standard error,
+// never in an abort: 3 would say that an item could not run.
 int wmain(int argc, wchar_t** argv)
 {
-    const std::vector<std::wstring> args(argv + 1, argv + argc);
-    const auto registry = nivaro::MakeRegistry();
-    const auto files = nivaro::MakeFileSystem();
-    const auto shell = nivaro::MakeShell();
-    const auto environment = nivaro::MakeEnvironment();
-    return nivaro::cli::RunCli(args, {*registry, *files, *shell, *environment},
-                               {[](std::wstring_view text) { return Write(STD_OUTPUT_HANDLE, text); },
-                                [](std::wstring_view text) { return Write(STD_ERROR_HANDLE, text); }});
+    const auto err = [](std::wstring_view text) { return Write(STD_ERROR_HANDLE, text); };
+    try {
+        const std::vector<std::wstring> args(argv + 1, argv + argc);
+        const auto registry = nivaro::MakeRegistry();
+        const auto files = nivaro::MakeFileSystem();
+        const auto shell = nivaro::MakeShell();
+        const auto environment = nivaro::MakeEnvironment();
+        return nivaro::cli::RunCli(args, {*registry, *files, *shell, *environment},
+                                   {[](std::wstring_view text) { return Write(STD_OUTPUT_HANDLE, text); }, err});
+    } catch (...) {
+        (void)err(L"nivaro-cli: stopped by an unexpected error: " + nivaro::cli::CurrentErrorText() + L"\n");
+        return nivaro::cli::exit_code::kStopped;
+    }
 }

@@ -16,6 +16,7 @@
 #include "main/preview_worker.h"
 #include "platform/backend.h"
 #include "platform/run_pace.h"
+#include "platform/visible_text.h"
 #include "ui/win32/base_window.h"
 #include "ui/win32/message_pump.h"
 #include "ui/win32/scale.h"
@@ -84,14 +85,14 @@ std::wstring CleanedText(const ItemPlan& plan, std::size_t removed, const CountF
 {
     using namespace other_items_text;
     if (plan.problem && plan.targets.empty()) {
-        return std::wstring(kCannotRun) + plan.problem->description;
+        return std::wstring(kCannotRun) + Visible(plan.problem->description);
     }
     std::wstring text = count(removed) + std::wstring(kRemoved);
     if (const std::size_t stayed = plan.targets.size() - removed; stayed > 0) {
         text += L", " + count(stayed) + std::wstring(kStayed);
     }
     if (plan.problem) {
-        text += L"; " + plan.problem->description;
+        text += L"; " + Visible(plan.problem->description);
     }
     return text;
 }

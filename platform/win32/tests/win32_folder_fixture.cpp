@@ -212,6 +212,8 @@ FolderFixture::FolderFixture()
     }
 }
 
+void FolderFixture::StandInForTheProfile() {}  // the scratch folder is in the profile's Temp folder
+
 FolderFixture::~FolderFixture()
 {
     if (!root_.empty()) {

@@ -17,7 +17,6 @@ extern "C" {
 NTSTATUS NTAPI NtCreateKey(PHANDLE key, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, ULONG titleIndex,
                            PUNICODE_STRING keyClass, ULONG options, PULONG disposition);
 NTSTATUS NTAPI NtDeleteKey(HANDLE key);
-NTSTATUS NTAPI NtQueryKey(HANDLE key, int informationClass, PVOID buffer, ULONG length, PULONG resultLength);
 }
 
 namespace nivaro {
@@ -26,14 +25,12 @@ namespace {
 using win32::UniqueHkey;
 using win32::UniqueLocal;
 
-constexpr int kKeyNameInformation = 3;
-
 // The key's name as the native API writes it: \REGISTRY\User\<sid>\Software\...
 std::wstring NativeName(HKEY key)
 {
     std::vector<std::byte> buffer(4096);
     ULONG length = 0;
-    if (::NtQueryKey(key, kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &length) != 0) {
+    if (::NtQueryKey(key, win32::kKeyNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &length) != 0) {
         return {};
     }
     const auto chars = *reinterpret_cast<const ULONG*>(buffer.data()) / sizeof(wchar_t);
@@ -72,10 +69,10 @@ RegistryFixture::RegistryFixture(RegistryApi& registry) : registry_(registry)
     (void)DeleteKeyTree(registry_, kCurrentUser, root_);
 }
 
-bool RegistryFixture::SetText(const std::wstring& key, std::wstring_view name, std::wstring_view text)
+bool RegistryFixture::SetText(const std::wstring& key, std::wstring_view name, std::wstring_view text, RegistryRoot root)
 {
     UniqueHkey opened;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.put(),
+    if (::RegCreateKeyExW(reinterpret_cast<HKEY>(static_cast<std::intptr_t>(root)), key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.put(),
                           nullptr) != ERROR_SUCCESS) {
         return false;
     }
@@ -86,10 +83,11 @@ bool RegistryFixture::SetText(const std::wstring& key, std::wstring_view name, s
                            static_cast<ULONG>(data.size() * sizeof(wchar_t))) == 0;
 }
 
-bool RegistryFixture::MakeLink(const std::wstring& link, const std::wstring& target)
+bool RegistryFixture::MakeLink(const std::wstring& link, const std::wstring& target, RegistryRoot targetRoot)
 {
     UniqueHkey targetKey;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, target.c_str(), 0, KEY_QUERY_VALUE, targetKey.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(reinterpret_cast<HKEY>(static_cast<std::intptr_t>(targetRoot)), target.c_str(), 0,
+                        KEY_QUERY_VALUE, targetKey.put()) != ERROR_SUCCESS) {
         return false;
     }
     const std::wstring targetName = NativeName(targetKey.get());

@@ -21,6 +21,7 @@
 #include "main/items_window_layout.h"
 #include "platform/backend.h"
 #include "platform/utf16.h"
+#include "platform/win32/nt_api.h"
 #include "ui/win32/tests/program_driver.h"
 #include "ui/win32/tests/screen_dpi.h"
 #include "platform/win32/unique_handles.h"
@@ -306,6 +307,15 @@ public:
         const auto* bytes = reinterpret_cast<const std::byte*>(&number);
         Set(name, reg_type::kDword, {bytes, bytes + sizeof(number)});
     }
+    // A value whose name holds a NUL, which only the native call can make.
+    void SetCounted(std::wstring_view name)
+    {
+        RegistryKey key;
+        ASSERT_EQ(registry_.CreateKey(kCurrentUser, path_, key), reg_status::kSuccess);
+        UNICODE_STRING counted = Counted(name);
+        wchar_t data[] = L"x";
+        ASSERT_EQ(::NtSetValueKey(reinterpret_cast<HKEY>(key.get()), &counted, 0, REG_SZ, data, sizeof(data)), 0);
+    }
     // Many values at once, "v00000" on, in the order the registry keeps them.
     void SetMany(int count)
     {
@@ -572,6 +582,32 @@ TEST_F(OtherItemsWindow, EachRowCountsWhatACleanWouldRemoveNowAndPreviewListsThe
     EXPECT_EQ(::GetWindow(window->Window(), GW_ENABLEDPOPUP), nullptr) << "a question was asked";
     EXPECT_EQ(runBox_.Names(), (std::vector<std::wstring>{L"MRUList", L"a", L"b"}));
     EXPECT_EQ(program.CloseAndWait(), 0u) << "closing the program closes its windows";
+}
+
+// A name with a NUL would end the box's text there, and one with a line break would forge a line.
+TEST_F(OtherItemsWindow, APreviewShowsEveryNameEscapedAndNeverCutsTheListShort)
+{
+    CheckOnlyRunBoxAndAddressBar();
+    runBox_.SetCounted(std::wstring(L"a\0b", 3));
+    runBox_.SetText(L"line\nbreak", L"x");
+    runBox_.SetText(L"\x1B[31mred", L"x");
+    ProgramDriver program;
+    auto window = OtherItems::Open(program);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(window->WaitForPreviews());
+
+    window->Click(control_id::kOtherItemsPreview);
+    ASSERT_TRUE(program.WaitFor([&] { return window->Targets().starts_with(L"Run box history"); }))
+        << "the box says: " << window->Targets();
+    ASSERT_TRUE(window->Sync());
+    const std::wstring box = window->Targets();
+    for (const std::wstring_view line :
+         {L"    remove  a\\x00b\r\n", L"    remove  line\\x0Abreak\r\n", L"    remove  \\x1B[31mred\r\n",
+          L"Explorer address bar: 2 to remove\r\n", L"    remove  url2"}) {
+        EXPECT_NE(box.find(line), std::wstring::npos) << ::testing::PrintToString(std::wstring(line)) << " in " << box;
+    }
+    EXPECT_EQ(box.find(L'\x1B'), std::wstring::npos) << "no control character reaches the box raw";
+    EXPECT_EQ(program.CloseAndWait(), 0u);
 }
 
 TEST_F(OtherItemsWindow, CleanAsksThenRemovesTheCheckedItemsValuesAndLeavesTheirKeys)
