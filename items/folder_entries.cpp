@@ -1,6 +1,6 @@
 #include "items/folder_entries.h"
 
-#include <algorithm>
+#include "platform/name_case.h"
 
 namespace nivaro {
 namespace {
@@ -9,9 +9,7 @@ bool IsFolderSettingsFile(std::wstring_view name, std::uint32_t attributes)
 {
     constexpr std::uint32_t kHiddenSystem = file_attr::kHidden | file_attr::kSystem;
     constexpr std::wstring_view kName = L"desktop.ini";
-    return (attributes & kHiddenSystem) == kHiddenSystem && std::ranges::equal(name, kName, [](wchar_t a, wchar_t b) {
-               return (a >= L'A' && a <= L'Z' ? a - L'A' + L'a' : a) == b;
-           });
+    return (attributes & kHiddenSystem) == kHiddenSystem && SameName(name, kName);
 }
 
 // A name that cannot stand for an entry of this folder alone: joined to a path or opened by
