@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "platform/backend.h"
+#include "platform/name_case.h"
 #include "platform/path_join.h"
 #include "platform/substitute/native_path.h"
 
@@ -125,8 +126,11 @@ std::optional<std::uint32_t> ListedAttributes(const fs::path& path, const DiskMa
 
 class SubstituteEntryHandle final : public EntryHandle {
 public:
-    SubstituteEntryHandle(std::string real, EntryLocation location, bool plainFile, DiskMarks& marks)
-        : real_(std::move(real)), location_(std::move(location)), plainFile_(plainFile), marks_(marks)
+    // `real` is where the entry is now; `named` the name Wine keeps for the handle, which it
+    // deletes by.
+    SubstituteEntryHandle(std::string real, std::string named, EntryLocation location, bool plainFile, DiskMarks& marks)
+        : real_(std::move(real)), named_(std::move(named)), location_(std::move(location)), plainFile_(plainFile),
+          marks_(marks)
     {
     }
 
@@ -170,13 +174,14 @@ public:
 
     ~SubstituteEntryHandle() override
     {
-        if (deleting_ && ::unlink(real_.c_str()) == 0) {
-            marks_.Forget(FromNativePath(real_));
+        if (deleting_ && ::unlink(named_.c_str()) == 0) {
+            marks_.Forget(FromNativePath(named_));
         }
     }
 
 private:
     std::string real_;
+    std::string named_;
     EntryLocation location_;
     bool plainFile_;
     DiskMarks& marks_;
@@ -220,8 +225,12 @@ public:
         if (IsUnaddressable(name)) {
             return {EntryOpen::kBadName, kErrorInvalidName, nullptr};
         }
-        const std::string native = ToNativePath(name);
-        const std::wstring text = Join(path_, name);
+        const std::optional<std::string> found = NameOnDisk(name);
+        if (!found) {
+            return {EntryOpen::kNotFound, file_status::kFileNotFound, nullptr};
+        }
+        const std::string& native = *found;
+        const std::wstring text = Join(path_, FromNativePath(native));
         struct stat own {};
         if (::fstatat(fd_.get(), native.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) {
             return {EntryOpen::kNotFound, file_status::kFileNotFound, nullptr};
@@ -249,9 +258,11 @@ public:
         if (!real) {
             return {EntryOpen::kFailed, kErrorAccessDenied, nullptr};
         }
-        EntryLocation location = LocationOf(*real, real_);
+        std::string named = WineName(*real);
+        EntryLocation location = LocationOf(named, real_);
         return {EntryOpen::kOpened, kErrorSuccess,
-                std::make_unique<SubstituteEntryHandle>(std::move(*real), std::move(location), S_ISREG(seen.st_mode), marks_)};
+                std::make_unique<SubstituteEntryHandle>(std::move(*real), std::move(named), std::move(location),
+                                                        S_ISREG(seen.st_mode), marks_)};
     }
 
     // One look by the exact name; Linux names are exact, so nothing else can answer to it.
@@ -268,7 +279,11 @@ public:
         if (IsUnaddressable(name)) {
             return {FolderOpen::kBadName, kErrorInvalidName, nullptr, {}};
         }
-        UniqueFd sub(::openat(fd_.get(), ToNativePath(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const std::optional<std::string> found = NameOnDisk(name);
+        UniqueFd sub(found ? ::openat(fd_.get(), found->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+        if (!found) {
+            errno = ENOENT;
+        }
         if (!sub) {
             switch (errno) {
             case ENOENT:
@@ -285,8 +300,9 @@ public:
         if (!real) {
             return {FolderOpen::kFailed, kErrorAccessDenied, nullptr, {}};
         }
-        EntryLocation location = LocationOf(*real, real_);
-        auto folder = std::make_unique<SubstituteFolderHandle>(std::move(sub), std::move(*real), marks_);
+        std::string named = WineName(*real);
+        EntryLocation location = LocationOf(named, real_);
+        auto folder = std::make_unique<SubstituteFolderHandle>(std::move(sub), std::move(named), marks_);
         folder->mayRemove_ = forRemoval;
         return {FolderOpen::kOpened, kErrorSuccess, std::move(folder), std::move(location)};
     }
@@ -333,6 +349,34 @@ public:
     }
 
 private:
+    // The entry a name opens, as Wine finds it: by the exact name, or failing that by the first
+    // entry whose name is the same but for case. Nothing when no entry answers to it.
+    std::optional<std::string> NameOnDisk(std::wstring_view name) const
+    {
+        std::string native = ToNativePath(name);
+        struct stat own {};
+        if (::fstatat(fd_.get(), native.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0) {
+            return native;
+        }
+        std::optional<std::string> found;
+        ForEachName([&](std::wstring_view listed) {
+            if (!found && SameName(listed, name)) {
+                found = ToNativePath(listed);
+            }
+        });
+        return found;
+    }
+
+    // The name Wine keeps for a handle opened in this folder: for an entry in the folder, the path
+    // the folder had when it was opened with the entry's name after it, even once the folder has
+    // moved; for a link followed, where it leads.
+    std::string WineName(const std::string& real) const
+    {
+        const fs::path where(real);
+        const std::optional<std::string> now = RealPathOf(fd_.get());
+        return now && where.parent_path().native() == *now ? (fs::path(real_) / where.filename()).native() : real;
+    }
+
     template <class Visit>
     bool ForEachName(Visit visit) const
     {
