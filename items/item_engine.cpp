@@ -1,11 +1,96 @@
 #include "items/item_engine.h"
 
 #include "items/folder_plan.h"
+#include "items/item_paths.h"
+#include "items/name_pattern.h"
 #include "items/registry_plan.h"
+#include "platform/name_case.h"
 #include "registry/mod_reg.h"
 
 namespace nivaro {
 namespace {
+
+constexpr std::wstring_view kProgramFilesVariable = L"%ProgramFiles%";
+
+bool KeyExists(const PlatformServices& services, const Detection& detection)
+{
+    // A machine's keys may be in the 32-bit programs' view or the 64-bit ones': either will do.
+    const bool twoViews = detection.root == kLocalMachine || detection.root == kClassesRoot;
+    const std::vector<RegistryView> views =
+        twoViews ? std::vector{RegistryView::k64, RegistryView::k32} : std::vector{RegistryView::kOwn};
+    for (RegistryView view : views) {
+        RegistryKey key;
+        if (services.registry.OpenKeyToRead(detection.root, detection.path, view, key) == reg_status::kSuccess) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether the folder holds an entry of a name the pattern takes.
+class AnyEntryMatching final : public ExpansionSink {
+public:
+    explicit AnyEntryMatching(std::wstring_view pattern) : pattern_(pattern) {}
+
+    std::size_t Entered(std::size_t, const std::wstring&, const FolderHandle&) override { return 0; }
+    void Matched(std::size_t, FolderHandle& folder) override
+    {
+        std::vector<ShellEntry> listed;
+        for (Result<bool> more = true; !found && more && *more;) {
+            listed.clear();
+            more = folder.Next(listed, 256);
+            found = std::ranges::any_of(listed, [&](const ShellEntry& entry) { return MatchesPattern(entry.parsingName, pattern_); });
+        }
+    }
+    void Passed(std::size_t, const ShellEntry&, LeaveReason) override {}
+
+    bool found = false;
+
+private:
+    std::wstring pattern_;
+};
+
+// A file or folder at the path, whose components may hold wildcards; only read.
+bool PathExists(const PlatformServices& services, const std::wstring& path)
+{
+    if (services.files.Form(path) != PathForm::kFull) {
+        return false;
+    }
+    if (!HasWildcard(path)) {
+        return services.files.Exists(path);
+    }
+    const auto leaf = SplitLeaf(path, services.files.Separator());
+    if (!leaf) {
+        return false;
+    }
+    const WildcardPath folders = SplitAtWildcards(leaf->first, services.files.Separator());
+    auto base = services.files.OpenFolder(folders.base);
+    if (!base) {
+        return false;
+    }
+    FolderBudget budget;
+    AnyEntryMatching sink(leaf->second);
+    (void)ExpandFolders(**base, 0, folders.components, budget, sink);  // what was found before a limit counts
+    return sink.found;
+}
+
+// The paths a detected file may be at: %ProgramFiles% looks in both Program Files folders.
+std::vector<std::wstring> DetectedPaths(const PlatformServices& services, const std::wstring& path)
+{
+    std::vector<std::wstring> paths = {ExpandItemPath(services, path)};
+    if (path.size() >= kProgramFilesVariable.size() && SameName(path.substr(0, kProgramFilesVariable.size()), kProgramFilesVariable)) {
+        const std::wstring rest = path.substr(kProgramFilesVariable.size());
+        for (KnownPlace place : {KnownPlace::kProgramFiles, KnownPlace::kProgramFilesX86}) {
+            if (std::optional<std::wstring> folder = services.environment.KnownFolder(place)) {
+                std::wstring candidate = *folder + ExpandItemPath(services, rest);
+                if (std::ranges::find(paths, candidate) == paths.end()) {
+                    paths.push_back(std::move(candidate));
+                }
+            }
+        }
+    }
+    return paths;
+}
 
 // The item's summary of its parts, for the reports that show one target and one problem.
 void Summarise(ItemPlan& plan)
@@ -102,17 +187,13 @@ bool IsDetected(const PlatformServices& services, const ItemDefinition& item)
     if (item.detect.empty()) {
         return true;
     }
-    for (const Detection& detection : item.detect) {
+    return std::ranges::any_of(item.detect, [&](const Detection& detection) {
         if (detection.kind == Detection::Kind::kKey) {
-            RegistryKey key;
-            if (services.registry.OpenKey(detection.root, detection.path, KeyAccess::kQuery, key) == reg_status::kSuccess) {
-                return true;
-            }
-        } else if (services.files.Exists(services.environment.Expand(detection.path))) {
-            return true;
+            return KeyExists(services, detection);
         }
-    }
-    return false;
+        return std::ranges::any_of(DetectedPaths(services, detection.path),
+                                   [&](const std::wstring& path) { return PathExists(services, path); });
+    });
 }
 
 }  // namespace nivaro
