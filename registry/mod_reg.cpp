@@ -249,6 +249,11 @@ std::optional<TypedText> ReadTypedText(RegistryApi& registry, RegistryRoot root,
     if (registry.OpenKey(root, path, KeyAccess::kQuery, key) != reg_status::kSuccess) {
         return std::nullopt;
     }
+    return ReadTypedText(registry, key, name);
+}
+
+std::optional<TypedText> ReadTypedText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name)
+{
     TypedText value;
     std::uint32_t size = 0;
     if (registry.QueryValue(key, name, value.type, {}, size) != reg_status::kSuccess) {

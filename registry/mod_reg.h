@@ -74,5 +74,7 @@ struct TypedText {
 };
 std::optional<TypedText> ReadTypedText(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
                                        std::wstring_view name);
+// The same, of an open key.
+std::optional<TypedText> ReadTypedText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name);
 
 }  // namespace nivaro
