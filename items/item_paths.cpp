@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/name_case.h"
+#include "platform/variables.h"
 
 namespace nivaro {
 namespace {
@@ -44,25 +45,14 @@ bool IsKnownFolderVariable(std::wstring_view name)
 
 std::wstring ExpandItemPath(const PlatformServices& services, std::wstring_view text)
 {
-    std::wstring out;
-    while (!text.empty()) {
-        const std::size_t open = text.find(L'%');
-        const std::size_t close = open == std::wstring_view::npos ? open : text.find(L'%', open + 1);
-        if (close == std::wstring_view::npos) {
-            out.append(text);
-            break;
+    std::wstring out = ReplaceVariables(text, [&](std::wstring_view name) -> std::optional<std::wstring> {
+        if (const std::optional<KnownPlace> place = FolderVariableNamed(name)) {
+            return services.environment.KnownFolder(*place);  // nothing where the system has no such folder
         }
-        out.append(text.substr(0, open));
-        const std::wstring_view variable = text.substr(open, close - open + 1);
-        const std::optional<KnownPlace> place = FolderVariableNamed(variable.substr(1, variable.size() - 2));
-        const std::optional<std::wstring> folder = place ? services.environment.KnownFolder(*place) : std::nullopt;
-        if (place && !folder) {
-            out.append(variable);  // the system has no such folder: the path stays unresolved
-        } else {
-            out.append(folder ? *folder : services.environment.Expand(variable));
-        }
-        text.remove_prefix(close + 1);
-    }
+        const std::wstring variable = L"%" + std::wstring(name) + L"%";
+        std::wstring expanded = services.environment.Expand(variable);
+        return expanded == variable ? std::nullopt : std::optional(std::move(expanded));
+    });
     if (out.size() == 2 && out[1] == L':') {
         out.push_back(services.files.Separator());
     }

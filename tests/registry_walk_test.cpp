@@ -18,27 +18,10 @@
 #include "registry/mod_reg.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/registry_values.h"
+#include "tests/support/target_outcome.h"
 
 namespace nivaro {
 namespace {
-
-struct Outcome {
-    bool removed = false;
-    LeaveReason reason = LeaveReason::kNone;
-    friend bool operator==(const Outcome&, const Outcome&) = default;
-};
-
-void PrintTo(const Outcome& outcome, std::ostream* out)
-{
-    const std::wstring_view reason = LeaveReasonText(outcome.reason);
-    *out << (outcome.removed ? "removed" : "stays: " + std::string(reason.begin(), reason.end()));
-}
-
-constexpr Outcome kRemoved{true, LeaveReason::kNone};
-constexpr Outcome Stays(LeaveReason reason)
-{
-    return {false, reason};
-}
 
 // Every key below a key and every value, the key's own included: keys as their paths below it,
 // values as "path|name". A link is shown as a key and never entered.
@@ -172,11 +155,9 @@ TEST(RegistryWalk, AWholeKeyGoesWithEverythingBelowItAndNothingElse)
          {{L"|a", kRemoved}, {L"|kept", Stays(LeaveReason::kExcluded)}},
          Tree{{L".", std::nullopt}, {L"|kept", kept}}},
     };
-    std::unique_ptr<RegistryApi> registry = MakeRegistry();
-    std::unique_ptr<FileSystem> files = MakeFileSystem();
-    std::unique_ptr<Shell> shell = MakeShell();
-    std::unique_ptr<Environment> environment = MakeEnvironment();
-    const PlatformServices services{*registry, *files, *shell, *environment};
+    BackendServices backend;
+    const PlatformServices services = backend.Services();
+    RegistryApi* registry = &services.registry;
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(c.what);
         RegistryFixture fixture(*registry);
@@ -204,11 +185,8 @@ TEST(RegistryWalk, AWholeKeyGoesWithEverythingBelowItAndNothingElse)
 
 TEST(RegistryWalk, AWholeKeyOutsideTheUsersOwnHiveIsNeverDeleted)
 {
-    std::unique_ptr<RegistryApi> registry = MakeRegistry();
-    std::unique_ptr<FileSystem> files = MakeFileSystem();
-    std::unique_ptr<Shell> shell = MakeShell();
-    std::unique_ptr<Environment> environment = MakeEnvironment();
-    const PlatformServices services{*registry, *files, *shell, *environment};
+    BackendServices backend;
+    const PlatformServices services = backend.Services();
     for (RegistryRoot root : {kLocalMachine, kClassesRoot, kUsers}) {
         SCOPED_TRACE(root);
         const ItemDefinition item{.targets = {RegistryTarget{.root = root, .key = L"Software\\Nivaro Tests", .wholeKey = true}}};
