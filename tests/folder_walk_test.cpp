@@ -18,6 +18,7 @@
 #include "items/item_engine.h"
 #include "items/item_paths.h"
 #include "platform/backend.h"
+#include "platform/name_case.h"
 #include "platform/run_pace.h"
 #include "tests/support/folder_fixture.h"
 #include "tests/support/known_folders.h"
@@ -345,6 +346,62 @@ TEST(FolderWalk, EachFolderAWildcardMatchesIsCheckedForProtectionOnItsOwn)
     for (const PlannedTarget& target : plan.targets) {
         EXPECT_FALSE(target.remove) << target.entry.path;
         EXPECT_EQ(target.reason, LeaveReason::kProtected) << target.entry.path;
+    }
+}
+
+// An item runs every target it can: each protected folder among its targets is left, named, with
+// its reason, while the others are cleaned. Only an item none of whose targets can run cannot run,
+// and its problem then names each of them.
+TEST(FolderWalk, AProtectedTargetIsLeftAndNamedWhileTheItemsOtherTargetsRun)
+{
+    KnownFolders known;
+    ASSERT_TRUE(known.Ready());
+    const std::optional<std::wstring> windows = known.PathOf(KnownPlace::kWindows);
+    const std::optional<std::wstring> programs = known.PathOf(KnownPlace::kProgramFiles);
+    const std::optional<std::wstring> local = known.PathOf(KnownPlace::kLocalAppData);
+    ASSERT_TRUE(windows && programs && local);
+    const std::optional<std::wstring> traces = known.MakeFolder(FolderFixture::Join(*local, L"nivaro-traces"));
+    ASSERT_TRUE(traces);
+    const std::wstring trace = FolderFixture::Join(*traces, L"a.tmp");
+    ASSERT_TRUE(known.Disk().MakeFile(trace, 3));
+    const PlatformServices services = known.Services();
+    Unpaced pace;
+    // The protected targets name nothing that is there, should protection ever fail.
+    const auto guarded = [](const std::wstring& path) { return Target(path, {L"nivaro-never-such-*"}); };
+    const ItemDefinition item{.targets = {guarded(*windows), Target(*traces, {L"*.tmp"}), guarded(*programs)}};
+
+    for (Foresight foresight : {Foresight::kDecideEach, Foresight::kListOnly}) {
+        SCOPED_TRACE(foresight == Foresight::kDecideEach ? "preview" : "clean");
+        ItemPlan plan = PlanItem(services, item, foresight, pace);
+        const bool cleaning = foresight == Foresight::kListOnly;
+        if (cleaning) {
+            CarryItem(services, plan, pace);
+        }
+        EXPECT_FALSE(plan.problem) << plan.problem->description;
+        std::map<std::size_t, std::vector<Outcome>> byPart;
+        for (const PlannedTarget& target : plan.targets) {
+            const bool gone = cleaning ? target.removed : target.remove;
+            byPart[target.part].push_back({gone, gone ? LeaveReason::kNone : target.reason});
+            if (target.part != 1) {
+                EXPECT_TRUE(SameName(target.Label(), plan.parts[target.part].target)) << "it is named by its folder";
+                EXPECT_TRUE(IsSameOrInside(target.Label(), target.part == 0 ? *windows : *programs, FolderFixture::Separator()))
+                    << ::testing::PrintToString(target.Label());
+            }
+        }
+        const std::map<std::size_t, std::vector<Outcome>> expected = {
+            {0, {Stays(LeaveReason::kProtected)}}, {1, {kRemoved}}, {2, {Stays(LeaveReason::kProtected)}}};
+        EXPECT_EQ(byPart, expected);
+    }
+    EXPECT_FALSE(known.Disk().Exists(trace)) << "the item's other target was cleaned";
+
+    const ItemDefinition allProtected{.targets = {guarded(*windows), guarded(*programs)}};
+    const ItemPlan refused = PlanItem(services, allProtected, Foresight::kDecideEach, pace);
+    EXPECT_FALSE(refused.AnyPartRan());
+    ASSERT_TRUE(refused.problem);
+    EXPECT_TRUE(refused.targets.empty());
+    for (const PlanPart& part : refused.parts) {
+        EXPECT_NE(refused.problem->description.find(part.target), std::wstring::npos)
+            << "the problem names each protected folder: " << ::testing::PrintToString(refused.problem->description);
     }
 }
 

@@ -183,6 +183,44 @@ TEST(RegistryWalk, AWholeKeyGoesWithEverythingBelowItAndNothingElse)
     }
 }
 
+// A key that is a link among an item's keys is left, named by its path, while the item's other
+// keys are cleaned; an item whose only key is a link cannot run.
+TEST(RegistryWalk, AKeyThatIsALinkIsLeftWhileTheItemsOtherKeysAreCleaned)
+{
+    BackendServices backend;
+    const PlatformServices services = backend.Services();
+    RegistryFixture fixture(services.registry);
+    const std::wstring key = fixture.Key(L"List");
+    const std::wstring neighbour = fixture.Key(L"Neighbour");
+    const std::wstring linked = fixture.Key(L"Linked");
+    ASSERT_TRUE(fixture.SetText(key, L"a", L"1"));
+    ASSERT_TRUE(fixture.SetText(neighbour, L"kept", L"a neighbour's value"));
+    ASSERT_TRUE(fixture.MakeLink(linked, neighbour));
+    const std::optional<Tree> neighbourBefore = TreeOf(services.registry, neighbour);
+    const ItemDefinition item{.targets = {RegistryTarget{.key = linked}, RegistryTarget{.key = key}}};
+    Unpaced pace;
+
+    for (Foresight foresight : {Foresight::kDecideEach, Foresight::kListOnly}) {
+        const bool cleaning = foresight == Foresight::kListOnly;
+        SCOPED_TRACE(cleaning ? "clean" : "preview");
+        ItemPlan plan = PlanItem(services, item, foresight, pace);
+        if (cleaning) {
+            CarryItem(services, plan, pace);
+        }
+        EXPECT_FALSE(plan.problem) << plan.problem->description;
+        const std::map<std::wstring, Outcome> expected = {{plan.parts[0].target, Stays(LeaveReason::kLink)},
+                                                          {L"|a", kRemoved}};
+        EXPECT_EQ(Outcomes(plan, cleaning), expected);
+    }
+    EXPECT_EQ(TreeOf(services.registry, key), (Tree{{L".", std::nullopt}}));
+    EXPECT_EQ(TreeOf(services.registry, neighbour), neighbourBefore) << "what the link leads to is untouched";
+
+    const ItemPlan alone = PlanItem(services, ItemDefinition{.targets = {RegistryTarget{.key = linked}}}, Foresight::kDecideEach, pace);
+    EXPECT_FALSE(alone.AnyPartRan());
+    ASSERT_TRUE(alone.problem);
+    EXPECT_NE(alone.problem->description.find(L"link"), std::wstring::npos) << ::testing::PrintToString(alone.problem->description);
+}
+
 TEST(RegistryWalk, AWholeKeyOutsideTheUsersOwnHiveIsNeverDeleted)
 {
     BackendServices backend;
