@@ -1,7 +1,7 @@
 // Carrying out a folder part's plan: each folder opened again as the clean reaches it (a base by
 // its path, every other one by its parent's handle and its exact name), each entry decided and
-// deleted through its own handle, and said to be removed only once an open by its name finds it no
-// longer there.
+// deleted through its own handle, and said to be removed only once its folder is found still at
+// its path (an entry), or its name is found no longer there (a folder, once per folder).
 
 #include <algorithm>
 
@@ -126,9 +126,11 @@ void FolderCarrier::CarryEntry(PlannedTarget& target)
         const DeleteOutcome outcome = inspection.handle->Delete();
         inspection.handle.reset();  // the entry goes as its handle closes
         target.reason = ReasonForDelete(outcome);
-        // Gone only when no entry of its name is there any more: a platform that deletes at the
-        // close by a path may have deleted something else, if the folder was swapped meanwhile.
-        if (outcome == DeleteOutcome::kDeleted && (*folder)->Holds(target.entry.parsingName)) {
+        // A platform that deletes at the close by a path deleted something else if the folder was
+        // swapped meanwhile. Asking whether the folder is still at its path looks up names that
+        // exist; asking for the entry's name, which should be gone, makes a platform that finds
+        // names in any case search the whole folder for it: once per entry, a quadratic clean.
+        if (outcome == DeleteOutcome::kDeleted && !(*folder)->StillInPlace()) {
             target.reason = LeaveReason::kChanged;
         }
     } else if (inspection.decision.action == EntryAction::kShellDelete) {

@@ -26,6 +26,7 @@ public:
     bool IsVolumeRoot() const override { return resolved_.volumeRoot; }
     EntryOpening Open(std::wstring_view) override { return {}; }
     bool Holds(std::wstring_view) override { return false; }
+    bool StillInPlace() override { return false; }
     FolderOpening OpenSubfolder(std::wstring_view, bool) override { return {}; }
     DeleteOutcome RemoveIfEmpty() override { return DeleteOutcome::kRefused; }
     Result<bool> Next(std::vector<ShellEntry>&, std::size_t) override { return false; }

@@ -120,6 +120,11 @@ public:
     // never a listing. A name that opens another entry (one that differs in case, or without its
     // trailing dots) is not held.
     virtual bool Holds(std::wstring_view name) = 0;
+    // Whether the folder that the path it was opened at names now is still this very folder, a link
+    // there opened as itself; false whenever that cannot be told. A platform that deletes an entry
+    // by its path as the entry's handle closes deletes in this folder only while it is in place.
+    // One lookup of names that exist, unlike Holds of a name that is gone.
+    virtual bool StillInPlace() = 0;
     // The subfolder of exactly this name, opened relative to this folder, never through a link it
     // can tell; with `forRemoval` its handle may also remove it. Its entries are listed and opened
     // as this folder's are.

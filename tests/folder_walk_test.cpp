@@ -479,6 +479,7 @@ private:
         bool IsVolumeRoot() const override { return inner_->IsVolumeRoot(); }
         EntryOpening Open(std::wstring_view name) override { return inner_->Open(name); }
         bool Holds(std::wstring_view name) override { return inner_->Holds(name); }
+        bool StillInPlace() override { return inner_->StillInPlace(); }
         FolderOpening OpenSubfolder(std::wstring_view name, bool forRemoval) override
         {
             FolderOpening opening = inner_->OpenSubfolder(name, forRemoval);

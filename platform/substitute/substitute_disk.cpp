@@ -272,6 +272,15 @@ public:
         return !IsUnaddressable(name) && ::fstatat(fd_.get(), ToNativePath(name).c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0;
     }
 
+    // The path the folder was opened at, its last name not followed, leads to this very node.
+    bool StillInPlace() override
+    {
+        struct stat held {};
+        struct stat there {};
+        return ::fstat(fd_.get(), &held) == 0 && ::lstat(real_.c_str(), &there) == 0 && held.st_dev == there.st_dev &&
+               held.st_ino == there.st_ino;
+    }
+
     // Wine follows a Unix link to a folder as it follows one to a file; where the handle then is
     // shows it.
     FolderOpening OpenSubfolder(std::wstring_view name, bool forRemoval) override

@@ -39,6 +39,7 @@ inline constexpr NTSTATUS kStatusDirectoryNotEmpty = static_cast<NTSTATUS>(0xC00
 inline constexpr ULONG kFileOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
 inline constexpr int kFileDirectoryInformation = 1;
 inline constexpr int kFileDispositionInformation = 13;
+inline constexpr int kFileInternalInformation = 6;  // the file's index on its volume
 inline constexpr int kFileFsDeviceInformation = 4;
 
 // A counted name for the native calls: it may hold any character, a NUL included. Names longer

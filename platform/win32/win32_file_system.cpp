@@ -143,6 +143,32 @@ EntryLocation LocationOf(HANDLE entry, const std::wstring& folderObjectName)
     return location;
 }
 
+// What tells one folder from every other: where the object manager says the handle is, which
+// names its volume (\Device\HarddiskVolume3\dir on Windows), and its index on that volume.
+// Neither asks the volume for its serial number, a round trip to Wine's mount manager that would
+// cost more than the rest of an entry's delete. Nothing when either cannot be had.
+struct Identity {
+    std::wstring objectName;
+    LONGLONG index = 0;
+
+    bool operator==(const Identity&) const = default;
+};
+
+std::optional<Identity> IdentityOf(HANDLE handle)
+{
+    LARGE_INTEGER index{};
+    IO_STATUS_BLOCK io{};
+    if (::NtQueryInformationFile(handle, &io, &index, sizeof(index),
+                                 static_cast<FILE_INFORMATION_CLASS>(kFileInternalInformation)) != kStatusSuccess) {
+        return std::nullopt;
+    }
+    std::optional<std::wstring> objectName = ObjectName(handle);
+    if (!objectName) {
+        return std::nullopt;
+    }
+    return Identity{std::move(*objectName), index.QuadPart};
+}
+
 // Opens the entry of exactly this name relative to a folder's handle, never through a link.
 NTSTATUS OpenRelative(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG options, UniqueKernelHandle& out)
 {
@@ -267,7 +293,8 @@ public:
     }
 
     // One open by the name; only when it finds something is it asked where that is, which is rare
-    // in a run: the name is asked after its entry was deleted.
+    // in a run: the name is asked after its folder was removed. A name that is not there may cost
+    // Wine a search of the whole folder for it in another case: never asked once per entry.
     bool Holds(std::wstring_view name) override
     {
         if (!IsAddressable(name)) {
@@ -281,6 +308,22 @@ public:
         const std::size_t last = name.find_last_not_of(L". ");
         const std::wstring_view trimmed = last == std::wstring_view::npos ? std::wstring_view() : name.substr(0, last + 1);
         return location.inFolder && (location.leaf == name || location.leaf == trimmed);
+    }
+
+    // The final path the folder was opened at, opened again for its attributes only, a link there
+    // as itself. Every name on that path exists while the folder is in place, so that no lookup
+    // falls back to searching a folder for a name in another case.
+    bool StillInPlace() override
+    {
+        if (!identity_) {
+            identity_ = IdentityOf(handle_.get());
+        }
+        const UniqueFile there(::CreateFileW(final_.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!there || !identity_) {
+            return false;
+        }
+        return IdentityOf(there.get()) == identity_;
     }
 
     FolderOpening OpenSubfolder(std::wstring_view name, bool forRemoval) override
@@ -416,6 +459,7 @@ private:
     std::wstring objectName_;  // what entries' names are compared with
     std::wstring final_;       // \\?\C:\dir
     std::wstring path_;        // C:\dir
+    std::optional<Identity> identity_;  // asked once, the first time it is compared
     std::vector<ShellEntry> pending_;
     bool started_ = false;
     bool done_ = false;
