@@ -17,6 +17,7 @@
 #include "platform/backend.h"
 #include "platform/path_join.h"
 #include "platform/substitute/native_path.h"
+#include "platform/substitute/unique_fd.h"
 
 namespace nivaro {
 namespace {
@@ -36,36 +37,6 @@ constexpr long kErrorNotReady = 21;
 // What Wine's native calls cannot take in a name: its separators, wildcards and control characters.
 constexpr std::wstring_view kUnaddressable = L"\\/*?<>|\"";
 
-// A file descriptor, closed by its owner.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other) {
-            reset(std::exchange(other.fd_, -1));
-        }
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
 fs::path Native(std::wstring_view path)
 {
     return fs::path(ToNativePath(path));
@@ -74,17 +45,6 @@ fs::path Native(std::wstring_view path)
 std::wstring Join(std::wstring_view folder, std::wstring_view name)
 {
     return JoinPath(folder, name, L'/');
-}
-
-// Where a descriptor really is: the kernel keeps the path it was reached by, links resolved.
-std::optional<std::string> RealPathOf(int fd)
-{
-    std::error_code error;
-    const fs::path real = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
-    if (error) {
-        return std::nullopt;
-    }
-    return real.native();
 }
 
 // Wine gives a handle's name without the dots and blanks that end it.

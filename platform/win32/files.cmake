@@ -1,5 +1,6 @@
 target_sources(nivaro_win32 PRIVATE
     long_path.cpp
+    handle_names.cpp
     win32_file_system.cpp
     win32_environment.cpp
     top_level_window_refusal.cpp

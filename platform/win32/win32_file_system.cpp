@@ -8,6 +8,7 @@
 
 #include "platform/backend.h"
 #include "platform/path_join.h"
+#include "platform/win32/handle_names.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
@@ -23,61 +24,6 @@ constexpr std::size_t kListingBytes = 64 * 1024;
 bool IsDotEntry(std::wstring_view name)
 {
     return name == L"." || name == L"..";
-}
-
-// Where a handle really is, in the object manager's own words: \??\C:\dir\name under Wine,
-// \Device\HarddiskVolume3\dir\name on Windows. Asked of the native call, which has no length limit.
-std::optional<std::wstring> ObjectName(HANDLE handle)
-{
-    std::vector<std::byte> buffer(1024);
-    for (;;) {
-        ULONG needed = 0;
-        const NTSTATUS status = ::NtQueryObject(handle, ObjectNameInformation, buffer.data(),
-                                                static_cast<ULONG>(buffer.size()), &needed);
-        if (status == kStatusSuccess) {
-            const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
-            return std::wstring(name->Buffer, name->Length / sizeof(wchar_t));
-        }
-        if (needed <= buffer.size() || buffer.size() > 0x20000) {
-            return std::nullopt;
-        }
-        buffer.resize(needed);
-    }
-}
-
-// The folder as people write it: the final path, or where that is not to be had for a long path
-// (Wine's stops at MAX_PATH), the object name without its \??\.
-std::optional<std::wstring> DisplayPath(HANDLE handle, const std::wstring& objectName)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD written = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (written == 0) {
-            break;
-        }
-        if (written < path.size()) {
-            path.resize(written);
-            return path;
-        }
-        path.resize(written);  // the size it needs, with its NUL
-    }
-    if (objectName.starts_with(L"\\??\\")) {
-        return L"\\\\?\\" + objectName.substr(4);
-    }
-    return std::nullopt;
-}
-
-// The path as people write it: without the \\?\ that the final path carries.
-std::wstring Readable(std::wstring_view final)
-{
-    if (final.starts_with(L"\\\\?\\UNC\\")) {
-        return L"\\\\" + std::wstring(final.substr(8));
-    }
-    if (final.starts_with(L"\\\\?\\") && final.size() >= 6 && final[5] == L':') {
-        return std::wstring(final.substr(4));
-    }
-    return std::wstring(final);
 }
 
 EntryOpen OutcomeOf(NTSTATUS status)
@@ -181,20 +127,10 @@ private:
 
 class Win32FolderHandle final : public FolderHandle {
 public:
-    Win32FolderHandle(UniqueFile handle, std::wstring objectName, std::wstring final)
-        : handle_(std::move(handle)), objectName_(std::move(objectName)), final_(std::move(final)),
-          path_(Readable(final_))
-    {
-    }
+    Win32FolderHandle(UniqueFile handle, FolderNames names) : handle_(std::move(handle)), names_(std::move(names)) {}
 
-    const std::wstring& Path() const override { return path_; }
-
-    bool IsVolumeRoot() const override
-    {
-        // C:\ once the \\?\ is off, or a volume's own name, \\?\Volume{...}\.
-        return (path_.size() == 3 && path_[1] == L':' && path_[2] == L'\\') ||
-               (final_.starts_with(L"\\\\?\\Volume{") && final_.find(L'\\', 4) == final_.size() - 1);
-    }
+    const std::wstring& Path() const override { return names_.path; }
+    bool IsVolumeRoot() const override { return names_.IsVolumeRoot(); }
 
     EntryOpening Open(std::wstring_view name) override
     {
@@ -213,15 +149,7 @@ public:
         if (status != kStatusSuccess) {
             return {OutcomeOf(status), static_cast<long>(::RtlNtStatusToDosError(status)), nullptr};
         }
-        EntryLocation location;
-        if (const std::optional<std::wstring> where = ObjectName(entry.get())) {
-            const std::size_t slash = where->rfind(L'\\');
-            // A root's own name keeps its separator: \??\C:\ holds \??\C:\name.
-            const std::size_t parentEnd = objectName_.ends_with(L'\\') ? slash + 1 : slash;
-            location.inFolder =
-                slash != std::wstring::npos && std::wstring_view(*where).substr(0, parentEnd) == objectName_;
-            location.leaf = where->substr(slash == std::wstring::npos ? 0 : slash + 1);
-        }
+        EntryLocation location = LocationOf(entry.get(), names_.objectName);
         return {EntryOpen::kOpened, ERROR_SUCCESS, std::make_unique<Win32EntryHandle>(std::move(entry), std::move(location))};
     }
 
@@ -310,7 +238,7 @@ private:
             if (IsDotEntry(name)) {
                 return;
             }
-            read.push_back({std::wstring(name), std::wstring(name), JoinPath(path_, name, L'\\'), info.FileAttributes,
+            read.push_back({std::wstring(name), std::wstring(name), JoinPath(names_.path, name, L'\\'), info.FileAttributes,
                             static_cast<std::uint64_t>(info.EndOfFile.QuadPart)});
         });
         // Handed out from the back: reversed here, so that they leave in listing order.
@@ -319,9 +247,7 @@ private:
     }
 
     UniqueFile handle_;
-    std::wstring objectName_;  // what entries' names are compared with
-    std::wstring final_;       // \\?\C:\dir
-    std::wstring path_;        // C:\dir
+    FolderNames names_;
     std::vector<ShellEntry> pending_;
     bool started_ = false;
     bool done_ = false;
@@ -397,27 +323,11 @@ Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_v
     if (!folder) {
         return std::unexpected(LastError());
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(folder.get(), &info)) {
-        return std::unexpected(LastError());
+    Result<FolderNames> names = NamesOfFolder(folder.get());
+    if (!names) {
+        return std::unexpected(names.error());
     }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return std::unexpected(Win32Error(ERROR_DIRECTORY));
-    }
-    std::optional<std::wstring> objectName = ObjectName(folder.get());
-    std::optional<std::wstring> final = objectName ? DisplayPath(folder.get(), *objectName) : std::nullopt;
-    if (!final) {
-        return std::unexpected(Win32Error(ERROR_PATH_NOT_FOUND));
-    }
-    // A root's final path ends in its separator, \\?\C:\ ; a folder's does not.
-    const bool driveRoot = final->size() == 7 && (*final)[5] == L':';
-    if (final->ends_with(L'\\') && !driveRoot && !final->starts_with(L"\\\\?\\Volume{")) {
-        final->pop_back();
-    }
-    if (objectName->ends_with(L'\\') && !final->ends_with(L'\\')) {
-        objectName->pop_back();  // a folder's name has no separator at its end, only a root's does
-    }
-    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final));
+    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*names));
 }
 
 }  // namespace nivaro::win32

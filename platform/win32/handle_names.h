@@ -1,0 +1,35 @@
+#pragma once
+// Where a handle really is, asked of the handle itself: the object manager's name for it, the
+// path people write for it, and whether an entry opened relative to a folder is in that folder.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/error.h"
+#include "platform/file_system.h"
+
+namespace nivaro::win32 {
+
+// \??\C:\dir\name under Wine, \Device\HarddiskVolume3\dir\name on Windows; no length limit.
+std::optional<std::wstring> ObjectName(HANDLE handle);
+
+// The names of a folder held by handle.
+struct FolderNames {
+    std::wstring objectName;  // what its entries' names are compared with
+    std::wstring final;       // \\?\C:\dir
+    std::wstring path;        // C:\dir
+
+    // C:\ once the \\?\ is off, or a volume's own name, \\?\Volume{...}\.
+    bool IsVolumeRoot() const;
+};
+
+// Fails when the handle is on no folder, or where it is cannot be told.
+Result<FolderNames> NamesOfFolder(HANDLE folder);
+
+// Where an entry opened relative to the folder of this object name really is.
+EntryLocation LocationOf(HANDLE entry, const std::wstring& folderObjectName);
+
+}  // namespace nivaro::win32
