@@ -35,8 +35,13 @@ std::wstring_view Parent(std::wstring_view path, wchar_t separator)
 
 std::optional<std::wstring> WhyProtected(const FolderHandle& folder, FileSystem& files, Environment& environment)
 {
-    const std::wstring& path = folder.Path();
-    if (folder.IsVolumeRoot()) {
+    return WhyProtected(folder.Path(), folder.IsVolumeRoot(), files, environment);
+}
+
+std::optional<std::wstring> WhyProtected(const std::wstring& path, bool volumeRoot, FileSystem& files,
+                                         Environment& environment)
+{
+    if (volumeRoot) {
         return path + L" is the root of a drive, which is never cleaned";
     }
     const wchar_t separator = files.Separator();

@@ -48,5 +48,8 @@ inline constexpr std::array kProtectedPlaces = {
 
 // Why this folder may not be cleaned, in words for the user; nothing when it may.
 std::optional<std::wstring> WhyProtected(const FolderHandle& folder, FileSystem& files, Environment& environment);
+// The same for a folder held some other way: where it really is, and whether it is a volume's root.
+std::optional<std::wstring> WhyProtected(const std::wstring& path, bool volumeRoot, FileSystem& files,
+                                         Environment& environment);
 
 }  // namespace nivaro
