@@ -21,11 +21,11 @@ enum class ProfileLayout {
 };
 
 struct BrowserInfo {
-    std::string_view id;    // what item ids start with: "edge" for edge-history
+    std::string_view id;     // what item ids start with: "edge" for edge-history
     std::wstring_view name;  // what the user is asked to close
     BrowserFamily family;
     ProfileLayout layout;
-    KnownPlace place;        // the data folder is below this one
+    KnownPlace place;  // the data folder is below this one
     std::wstring_view path;
     // Where its cache is, when it is not in the profile: below this place, the same relative path
     // as the profile's below its own (Firefox), or this path itself (Opera).

@@ -74,13 +74,16 @@ TraceOutcome RunTrace(ProfileFiles& files, const BrowserInfo& browser, Discovere
         DatabaseOutcome database;
         if (recipe.folder.empty()) {
             database = RunDatabase(files, *profile.folder, recipe, inputs, mode);
-        } else if (Result<std::unique_ptr<ProfileFolder>> folder = files.OpenSubfolder(*profile.folder, recipe.folder)) {
+        } else if (Result<std::unique_ptr<ProfileFolder>> folder =
+                       files.OpenSubfolder(*profile.folder, recipe.folder)) {
             database = RunDatabase(files, **folder, recipe, inputs, mode);
         } else {
-            database.path = JoinPath(JoinPath(profile.path, recipe.folder, files.Separator()), recipe.file, files.Separator());
+            database.path =
+                JoinPath(JoinPath(profile.path, recipe.folder, files.Separator()), recipe.file, files.Separator());
             if (folder.error().number != file_status::kFileNotFound) {
                 database.state = DatabaseState::kLeft;
-                database.problem = Error{folder.error().number, std::wstring(recipe.folder) + L": " + folder.error().description};
+                database.problem =
+                    Error{folder.error().number, std::wstring(recipe.folder) + L": " + folder.error().description};
             }
         }
         // The next database keeps what this one learnt stays; when it could not learn it, the

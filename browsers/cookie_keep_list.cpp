@@ -16,8 +16,8 @@ bool IsHostPatternCharacter(wchar_t c)
     if (c >= 0x80) {
         return true;  // an internationalised name
     }
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'-' ||
-           c == L'_' || c == L'.' || c == L'*' || c == L'?';
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'-' || c == L'_' ||
+           c == L'.' || c == L'*' || c == L'?';
 }
 
 int HexValue(char c)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <set>
+#include <unordered_map>
 
 #include "browsers/sqlite_connection.h"
 #include "platform/path_join.h"
@@ -83,42 +84,29 @@ std::string DatabaseUri(std::wstring_view path, std::string_view query)
 // What the file holds: its tables, and each table's columns as "table.column", in lower case.
 Result<std::set<std::string>> ReadSchema(SqliteConnection& db)
 {
-    std::set<std::string> names;
     Result<SqliteStatement> tables = db.Prepare("SELECT name FROM main.sqlite_schema WHERE type = 'table'");
     if (!tables) {
         return std::unexpected(tables.error());
     }
     std::vector<std::string> found;
-    for (;;) {
-        Result<bool> row = tables->Step();
-        if (!row) {
-            return std::unexpected(row.error());
-        }
-        if (!*row) {
-            break;
-        }
-        found.push_back(tables->Text(0));
+    if (Result<> read = tables->EachRow([&](const SqliteStatement& row) { found.push_back(row.Text(0)); }); !read) {
+        return std::unexpected(read.error());
     }
     Result<SqliteStatement> columns = db.Prepare("SELECT name FROM pragma_table_info(?1, 'main')");
     if (!columns) {
         return std::unexpected(columns.error());
     }
+    std::set<std::string> names;
     for (const std::string& table : found) {
         const std::string lower = Lower(table);
         names.insert(lower);
         (void)columns->Reset();
-        if (Result<> bound = columns->Bind(1, table); !bound) {
-            return std::unexpected(bound.error());
+        Result<> read = columns->Bind(1, table);
+        if (read) {
+            read = columns->EachRow([&](const SqliteStatement& row) { names.insert(lower + "." + Lower(row.Text(0))); });
         }
-        for (;;) {
-            Result<bool> row = columns->Step();
-            if (!row) {
-                return std::unexpected(row.error());
-            }
-            if (!*row) {
-                break;
-            }
-            names.insert(lower + "." + Lower(columns->Text(0)));
+        if (!read) {
+            return std::unexpected(read.error());
         }
     }
     return names;
@@ -133,15 +121,39 @@ bool NeedsMet(const std::set<std::string>& schema, std::span<const std::string_v
     });
 }
 
+// The keep-list's answers for one run: a database holds many cookies of each host, and each is
+// asked about twice, by the count and by the delete.
+class KeepQuery {
+public:
+    explicit KeepQuery(const CookieKeepList& list) : list_(list) {}
+
+    bool Keeps(std::string_view host, std::string_view partition)
+    {
+        std::string key;
+        key.reserve(host.size() + partition.size() + 1);
+        key.append(host).push_back('\0');
+        key.append(partition);
+        const auto [at, added] = answers_.try_emplace(std::move(key), false);
+        if (added) {
+            at->second = list_.Keeps(host, partition);
+        }
+        return at->second;
+    }
+
+private:
+    const CookieKeepList& list_;
+    std::unordered_map<std::string, bool> answers_;
+};
+
 void CookieKept(sqlite3_context* context, int, sqlite3_value** values)
 {
-    const auto* list = static_cast<const CookieKeepList*>(::sqlite3_user_data(context));
+    auto* query = static_cast<KeepQuery*>(::sqlite3_user_data(context));
     const auto text = [&](int index) {
         const auto* raw = reinterpret_cast<const char*>(::sqlite3_value_text(values[index]));
         return raw == nullptr ? std::string_view()
                               : std::string_view(raw, static_cast<std::size_t>(::sqlite3_value_bytes(values[index])));
     };
-    ::sqlite3_result_int(context, list->Keeps(text(0), text(1)) ? 1 : 0);
+    ::sqlite3_result_int(context, query->Keeps(text(0), text(1)) ? 1 : 0);
 }
 
 void Origin(sqlite3_context* context, int, sqlite3_value** values)
@@ -151,17 +163,18 @@ void Origin(sqlite3_context* context, int, sqlite3_value** values)
     ::sqlite3_result_text64(context, origin.data(), origin.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
-Result<> RegisterFunctions(SqliteConnection& db, const CookieKeepList* keep)
+Result<> RegisterFunctions(SqliteConnection& db, KeepQuery* keep)
 {
     constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY;
     if (keep != nullptr) {
-        const int code = ::sqlite3_create_function_v2(db.Get(), "nivaro_cookie_kept", 2, kFlags,
-                                                      const_cast<CookieKeepList*>(keep), CookieKept, nullptr, nullptr, nullptr);
+        const int code = ::sqlite3_create_function_v2(db.Get(), "nivaro_cookie_kept", 2, kFlags, keep, CookieKept,
+                                                      nullptr, nullptr, nullptr);
         if (code != SQLITE_OK) {
             return std::unexpected(SqliteError(db.Get(), code));
         }
     }
-    const int code = ::sqlite3_create_function_v2(db.Get(), "nivaro_origin", 1, kFlags, nullptr, Origin, nullptr, nullptr, nullptr);
+    const int code =
+        ::sqlite3_create_function_v2(db.Get(), "nivaro_origin", 1, kFlags, nullptr, Origin, nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) {
         return std::unexpected(SqliteError(db.Get(), code));
     }
@@ -210,20 +223,23 @@ Result<std::optional<TableOutcome>> RunStep(SqliteConnection& db, const std::set
 {
     const std::string table(step.table);
     if (step.kind == StepKind::kCollect) {
-        Result<> made = db.Execute("CREATE TEMP TABLE " + table + "(id PRIMARY KEY) WITHOUT ROWID; INSERT OR IGNORE INTO temp." +
-                                   table + "(id) " + std::string(step.select) + ";");
+        Result<> made =
+            db.Execute("CREATE TEMP TABLE " + table + "(id PRIMARY KEY) WITHOUT ROWID; INSERT OR IGNORE INTO temp." +
+                       table + "(id) " + std::string(step.select) + ";");
         if (!made) {
             return std::unexpected(made.error());
         }
         return std::optional<TableOutcome>();
     }
     TableOutcome outcome{.table = table, .kind = step.kind};
-    if (!step.keptWhere.empty()) {
-        Result<std::uint64_t> kept = Count(db, table, step.keptWhere);
-        if (!kept) {
-            return std::unexpected(kept.error());
+    // The rows that stay are all the rows less those that go, counted without asking each row again.
+    std::uint64_t all = 0;
+    if (step.countStaying) {
+        Result<std::uint64_t> counted = Count(db, table, {});
+        if (!counted) {
+            return std::unexpected(counted.error());
         }
-        outcome.kept = *kept;
+        all = *counted;
     }
     if (mode == DatabaseMode::kPreview) {
         Result<std::uint64_t> rows = Count(db, table, step.where);
@@ -231,6 +247,7 @@ Result<std::optional<TableOutcome>> RunStep(SqliteConnection& db, const std::set
             return std::unexpected(rows.error());
         }
         outcome.rows = *rows;
+        outcome.kept = step.countStaying ? all - outcome.rows : 0;
         return std::optional(outcome);
     }
     std::string sql;
@@ -253,6 +270,7 @@ Result<std::optional<TableOutcome>> RunStep(SqliteConnection& db, const std::set
         return std::unexpected(ran.error());
     }
     outcome.rows = db.Changes();
+    outcome.kept = step.countStaying && step.kind == StepKind::kRemove ? all - outcome.rows : 0;
     return std::optional(outcome);
 }
 
@@ -325,7 +343,8 @@ public:
     DatabaseOutcome Go()
     {
         if (Result<> done = Work(); !done) {
-            outcome_.state = done.error().number == database_status::kInUse ? DatabaseState::kInUse : DatabaseState::kLeft;
+            outcome_.state =
+                done.error().number == database_status::kInUse ? DatabaseState::kInUse : DatabaseState::kLeft;
             outcome_.problem = done.error();
             outcome_.tables.clear();
             outcome_.keptPages.clear();
@@ -389,7 +408,8 @@ private:
             }
         }
         if (recipe_.keptPagesIn && !inputs_.keptPages) {
-            return Fail(database_status::kNoKeptPages, L"which pages are bookmarked is not known, so nothing is removed");
+            return Fail(database_status::kNoKeptPages,
+                        L"which pages are bookmarked is not known, so nothing is removed");
         }
         return {};
     }
@@ -405,7 +425,8 @@ private:
             return Fail(database_status::kUnfinished, unfinished);
         }
         if (side.journal && side.journal->size > 0) {
-            Result<std::string> head = files_.ReadStart(folder_, std::wstring(recipe_.file) + L"-journal", kJournalMagic.size());
+            Result<std::string> head =
+                files_.ReadStart(folder_, std::wstring(recipe_.file) + L"-journal", kJournalMagic.size());
             if (!head) {
                 return std::unexpected(head.error());
             }
@@ -420,10 +441,10 @@ private:
     {
         const bool preview = mode_ == DatabaseMode::kPreview;
         // A preview reads the write-ahead log's index without writing it, and never creates one.
-        Result<SqliteConnection> db = SqliteConnection::Open(
-            DatabaseUri(outcome_.path, preview ? "mode=ro&readonly_shm=1" : "mode=rw"),
-            SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE |
-                (preview ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE));
+        Result<SqliteConnection> db =
+            SqliteConnection::Open(DatabaseUri(outcome_.path, preview ? "mode=ro&readonly_shm=1" : "mode=rw"),
+                                   SQLITE_OPEN_URI | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE |
+                                       (preview ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE));
         if (!db) {
             return db;
         }
@@ -493,8 +514,11 @@ private:
                 return begun;
             }
         }
-        if (Result<> registered = RegisterFunctions(db, inputs_.keep && *inputs_.keep ? &**inputs_.keep : nullptr);
-            !registered) {
+        std::optional<KeepQuery> keep;
+        if (inputs_.keep && *inputs_.keep) {
+            keep.emplace(**inputs_.keep);
+        }
+        if (Result<> registered = RegisterFunctions(db, keep ? &*keep : nullptr); !registered) {
             return registered;
         }
         if (recipe_.keptPagesIn) {
@@ -541,16 +565,7 @@ private:
         if (!pages) {
             return std::unexpected(pages.error());
         }
-        for (;;) {
-            Result<bool> row = pages->Step();
-            if (!row) {
-                return std::unexpected(row.error());
-            }
-            if (!*row) {
-                return {};
-            }
-            outcome_.keptPages.push_back(pages->Text(0));
-        }
+        return pages->EachRow([&](const SqliteStatement& row) { outcome_.keptPages.push_back(row.Text(0)); });
     }
 
     // Every page of the log goes into the file and the log is emptied: the old pages it held,

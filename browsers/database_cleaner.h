@@ -33,13 +33,13 @@ inline constexpr std::int32_t kInUse = 4400;          // the browser holds it: c
 inline constexpr std::int32_t kNotUnderstood = 4401;  // not the database this trace knows
 inline constexpr std::int32_t kEmpty = 4402;
 inline constexpr std::int32_t kCorrupt = 4403;
-inline constexpr std::int32_t kNotADatabase = 4404;   // encrypted, or no SQLite database at all
-inline constexpr std::int32_t kUnfinished = 4405;     // a change its browser did not finish
-inline constexpr std::int32_t kSwapped = 4406;        // not the file that was checked
-inline constexpr std::int32_t kOtherNames = 4407;     // the file has other names too (hard links)
-inline constexpr std::int32_t kNoKeepList = 4408;     // the keep-list that guards it is not to be had
-inline constexpr std::int32_t kNoKeptPages = 4409;    // which pages stay is not known
-inline constexpr std::int32_t kFailed = 4410;         // SQLite failed part-way: rolled back
+inline constexpr std::int32_t kNotADatabase = 4404;  // encrypted, or no SQLite database at all
+inline constexpr std::int32_t kUnfinished = 4405;    // a change its browser did not finish
+inline constexpr std::int32_t kSwapped = 4406;       // not the file that was checked
+inline constexpr std::int32_t kOtherNames = 4407;    // the file has other names too (hard links)
+inline constexpr std::int32_t kNoKeepList = 4408;    // the keep-list that guards it is not to be had
+inline constexpr std::int32_t kNoKeptPages = 4409;   // which pages stay is not known
+inline constexpr std::int32_t kFailed = 4410;        // SQLite failed part-way: rolled back
 }  // namespace database_status
 
 enum class DatabaseMode { kPreview, kClean };
@@ -55,8 +55,8 @@ enum class DatabaseState {
 struct TableOutcome {
     std::string table;
     StepKind kind = StepKind::kRemove;  // kRemove or kReset
-    std::uint64_t rows = 0;  // rows that go (or are reset)
-    std::uint64_t kept = 0;  // rows a keep-list or a bookmark keeps
+    std::uint64_t rows = 0;             // rows that go (or are reset)
+    std::uint64_t kept = 0;             // rows a keep-list or a bookmark keeps
 };
 
 struct DatabaseOutcome {

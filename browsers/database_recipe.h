@@ -36,15 +36,15 @@ struct RecipeStep {
     std::string_view where;  // an SQL condition on the table's rows; empty for every row
     // kCollect: the SELECT whose rows fill the temporary table.
     std::string_view select;
-    // kRemove: the rows of those `where` picks that a keep-list keeps, counted for the report;
-    // empty when nothing is kept by a list.
-    std::string_view keptWhere;
+    // kRemove: whether the rows that stay are counted for the report (those a keep-list or a
+    // bookmark keeps).
+    bool countStaying = false;
     std::span<const Assignment> assignments;  // kReset
 };
 
 struct DatabaseRecipe {
     std::wstring_view folder;  // the profile's subfolder that holds it; empty for the profile itself
-    std::wstring_view file;  // the database's file name in its folder: "History", "places.sqlite"
+    std::wstring_view file;    // the database's file name in its folder: "History", "places.sqlite"
     // Tables without which the file is not the database this recipe knows: it is left untouched.
     std::span<const std::string_view> essential;
     std::span<const RecipeStep> steps;

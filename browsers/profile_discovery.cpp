@@ -27,7 +27,8 @@ std::optional<std::vector<std::wstring>> Steps(std::wstring_view relative)
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = relative.find_first_of(L"\\/", start);
-        std::wstring_view step = relative.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
+        std::wstring_view step =
+            relative.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
         if (step.empty() || step == L"." || step == L"..") {
             return std::nullopt;
         }
@@ -59,14 +60,15 @@ bool IsChromiumProfileName(std::wstring_view name)
 }
 
 // The folder at a configured path, where it really is, unless that is a protected place.
-Result<std::unique_ptr<ProfileFolder>> OpenConfigured(const std::wstring& path, ProfileFiles& profiles, FileSystem& files,
-                                                      Environment& environment)
+Result<std::unique_ptr<ProfileFolder>> OpenConfigured(const std::wstring& path, ProfileFiles& profiles,
+                                                      FileSystem& files, Environment& environment)
 {
     Result<std::unique_ptr<ProfileFolder>> folder = profiles.OpenFolder(path);
     if (!folder) {
         return folder;
     }
-    if (std::optional<std::wstring> why = WhyProtected((*folder)->Path(), (*folder)->IsVolumeRoot(), files, environment)) {
+    if (std::optional<std::wstring> why =
+            WhyProtected((*folder)->Path(), (*folder)->IsVolumeRoot(), files, environment)) {
         return Fail(error_number::kPermissionDenied, std::move(*why));
     }
     return folder;
@@ -163,11 +165,13 @@ void DiscoverChromium(BrowserProfiles& found, ProfileFolder& data, ProfileFiles&
     }
     std::vector<std::wstring> seen;
     for (NamedProfile& candidate : named) {
-        if (std::ranges::any_of(seen, [&](const std::wstring& name) { return SameIgnoringCase(name, candidate.name); })) {
+        if (std::ranges::any_of(seen,
+                                [&](const std::wstring& name) { return SameIgnoringCase(name, candidate.name); })) {
             continue;
         }
         if (seen.size() >= kMostProfiles) {
-            found.notes.push_back(L"more than " + std::to_wstring(kMostProfiles) + L" profiles: the rest are not cleaned");
+            found.notes.push_back(L"more than " + std::to_wstring(kMostProfiles) +
+                                  L" profiles: the rest are not cleaned");
             break;
         }
         seen.push_back(candidate.name);
@@ -254,20 +258,21 @@ void DiscoverFirefox(BrowserProfiles& found, ProfileFolder& data, ProfileFiles& 
         if (entry.path.empty()) {
             continue;
         }
-        DiscoveredProfile profile{.name = entry.path, .label = entry.name.empty() ? entry.path : entry.name,
-                                  .path = entry.path};
+        DiscoveredProfile profile{
+            .name = entry.path, .label = entry.name.empty() ? entry.path : entry.name, .path = entry.path};
         Result<std::unique_ptr<ProfileFolder>> folder;
         if (entry.relative) {
             const std::optional<std::vector<std::wstring>> steps = Steps(entry.path);
             if (!steps) {
-                profile.problem = Error{profile_status::kBadName, L"profiles.ini's path " + entry.path +
-                                                                      L" leads out of the browser's folder"};
+                profile.problem = Error{profile_status::kBadName,
+                                        L"profiles.ini's path " + entry.path + L" leads out of the browser's folder"};
                 AddProfile(found, std::move(profile));
                 continue;
             }
             profile.path = JoinSteps(data.Path(), *steps, separator);
             if (local) {
-                profile.cache = JoinSteps(JoinSteps(*local, *Steps(found.browser->cachePath), separator), *steps, separator);
+                profile.cache =
+                    JoinSteps(JoinSteps(*local, *Steps(found.browser->cachePath), separator), *steps, separator);
             }
             folder = profiles.OpenSubfolder(data, steps->front());
             for (std::size_t step = 1; folder && step < steps->size(); ++step) {
@@ -276,8 +281,8 @@ void DiscoverFirefox(BrowserProfiles& found, ProfileFolder& data, ProfileFiles& 
         } else if (files.Form(entry.path) == PathForm::kFull) {
             folder = OpenConfigured(entry.path, profiles, files, environment);
         } else {
-            profile.problem = Error{error_number::kPathNotFound,
-                                    L"profiles.ini's path " + entry.path + L" is not a full local path"};
+            profile.problem =
+                Error{error_number::kPathNotFound, L"profiles.ini's path " + entry.path + L" is not a full local path"};
             AddProfile(found, std::move(profile));
             continue;
         }

@@ -37,8 +37,8 @@ struct DiscoveredProfile {
 
 struct BrowserProfiles {
     const BrowserInfo* browser = nullptr;
-    std::wstring dataPath;  // the user-data folder (or Firefox's folder of profiles.ini)
-    bool present = false;   // the data folder is there: the browser's items are shown
+    std::wstring dataPath;         // the user-data folder (or Firefox's folder of profiles.ini)
+    bool present = false;          // the data folder is there: the browser's items are shown
     std::optional<Error> problem;  // the data folder is there but cannot be used
     std::vector<DiscoveredProfile> profiles;
     std::vector<std::wstring> notes;  // what was read but not used, and why

@@ -31,9 +31,15 @@ constexpr RecipeStep kChromiumHistorySteps[] = {
     All("cluster_visit_duplicates"),
     All("clusters"),
     All("visited_links"),
-    {.kind = StepKind::kRemove, .table = "urls", .needs = kUrlsNeeds, .where = "url NOT IN temp.kept_pages",
-     .keptWhere = "url IN temp.kept_pages"},
-    {.kind = StepKind::kReset, .table = "urls", .needs = kUrlsNeeds, .where = "url IN temp.kept_pages",
+    {.kind = StepKind::kRemove,
+     .table = "urls",
+     .needs = kUrlsNeeds,
+     .where = "url NOT IN temp.kept_pages",
+     .countStaying = true},
+    {.kind = StepKind::kReset,
+     .table = "urls",
+     .needs = kUrlsNeeds,
+     .where = "url IN temp.kept_pages",
      .assignments = kUrlReset},
 };
 constexpr std::string_view kChromiumHistoryEssential[] = {"urls", "visits"};
@@ -44,12 +50,20 @@ constexpr std::string_view kMappingNeeds[] = {"icon_mapping.page_url"};
 constexpr std::string_view kBitmapNeeds[] = {"favicon_bitmaps.icon_id", "favicons.id"};
 constexpr std::string_view kFaviconNeeds[] = {"favicons.id"};
 constexpr RecipeStep kChromiumFaviconSteps[] = {
-    {.kind = StepKind::kCollect, .table = "gone_icons", .needs = kIconsNeeds,
+    {.kind = StepKind::kCollect,
+     .table = "gone_icons",
+     .needs = kIconsNeeds,
      .select = "SELECT id FROM main.favicons WHERE id NOT IN "
                "(SELECT icon_id FROM main.icon_mapping WHERE page_url IN temp.kept_pages)"},
-    {.kind = StepKind::kRemove, .table = "icon_mapping", .needs = kMappingNeeds, .where = "page_url NOT IN temp.kept_pages",
-     .keptWhere = "page_url IN temp.kept_pages"},
-    {.kind = StepKind::kRemove, .table = "favicon_bitmaps", .needs = kBitmapNeeds, .where = "icon_id IN temp.gone_icons"},
+    {.kind = StepKind::kRemove,
+     .table = "icon_mapping",
+     .needs = kMappingNeeds,
+     .where = "page_url NOT IN temp.kept_pages",
+     .countStaying = true},
+    {.kind = StepKind::kRemove,
+     .table = "favicon_bitmaps",
+     .needs = kBitmapNeeds,
+     .where = "icon_id IN temp.gone_icons"},
     {.kind = StepKind::kRemove, .table = "favicons", .needs = kFaviconNeeds, .where = "id IN temp.gone_icons"},
 };
 constexpr std::string_view kChromiumFaviconEssential[] = {"favicons", "icon_mapping"};
@@ -71,18 +85,26 @@ constexpr DatabaseRecipe kChromiumHistory[] = {
 constexpr std::string_view kPartitionedNeeds[] = {"cookies.host_key", "cookies.top_frame_site_key"};
 constexpr std::string_view kUnpartitionedNeeds[] = {"cookies.host_key", "!cookies.top_frame_site_key"};
 constexpr RecipeStep kChromiumCookieSteps[] = {
-    {.kind = StepKind::kRemove, .table = "cookies", .needs = kPartitionedNeeds,
+    {.kind = StepKind::kRemove,
+     .table = "cookies",
+     .needs = kPartitionedNeeds,
      .where = "NOT nivaro_cookie_kept(host_key, top_frame_site_key)",
-     .keptWhere = "nivaro_cookie_kept(host_key, top_frame_site_key)"},
-    {.kind = StepKind::kRemove, .table = "cookies", .needs = kUnpartitionedNeeds,
-     .where = "NOT nivaro_cookie_kept(host_key, NULL)", .keptWhere = "nivaro_cookie_kept(host_key, NULL)"},
+     .countStaying = true},
+    {.kind = StepKind::kRemove,
+     .table = "cookies",
+     .needs = kUnpartitionedNeeds,
+     .where = "NOT nivaro_cookie_kept(host_key, NULL)",
+     .countStaying = true},
 };
 constexpr std::string_view kChromiumCookieEssential[] = {"cookies"};
 
 // Today's profiles keep their cookies in the Network folder; older ones beside the profile's other
 // files. Both are cleaned where both are there.
 constexpr DatabaseRecipe kChromiumCookies[] = {
-    {.folder = L"Network", .file = L"Cookies", .essential = kChromiumCookieEssential, .steps = kChromiumCookieSteps,
+    {.folder = L"Network",
+     .file = L"Cookies",
+     .essential = kChromiumCookieEssential,
+     .steps = kChromiumCookieSteps,
      .cookieKeepList = true},
     {.file = L"Cookies", .essential = kChromiumCookieEssential, .steps = kChromiumCookieSteps, .cookieKeepList = true},
 };
@@ -113,12 +135,14 @@ constexpr std::string_view kPlaceIdNeeds[] = {"moz_places.id"};
 constexpr std::string_view kAnnosNeeds[] = {"moz_annos.place_id"};
 constexpr std::string_view kPlacesExtraNeeds[] = {"moz_places_extra.place_id"};
 constexpr std::string_view kOriginsNeeds[] = {"moz_origins.id", "moz_places.origin_id"};
-constexpr Assignment kPlaceReset[] = {{"visit_count", "0"},        {"last_visit_date", "NULL"},
-                                      {"typed", "0"},              {"recalc_frecency", "1"},
-                                      {"alt_frecency", "NULL"},    {"recalc_alt_frecency", "1"}};
+constexpr Assignment kPlaceReset[] = {{"visit_count", "0"},     {"last_visit_date", "NULL"},
+                                      {"typed", "0"},           {"recalc_frecency", "1"},
+                                      {"alt_frecency", "NULL"}, {"recalc_alt_frecency", "1"}};
 
 constexpr RecipeStep kFirefoxPlacesSteps[] = {
-    {.kind = StepKind::kCollect, .table = "gone_places", .needs = kGonePlacesNeeds,
+    {.kind = StepKind::kCollect,
+     .table = "gone_places",
+     .needs = kGonePlacesNeeds,
      .select = "SELECT p.id FROM main.moz_places p WHERE "
                "NOT EXISTS (SELECT 1 FROM main.moz_bookmarks b WHERE b.fk = p.id) AND "
                "NOT EXISTS (SELECT 1 FROM main.moz_keywords k WHERE k.place_id = p.id)"},
@@ -128,14 +152,24 @@ constexpr RecipeStep kFirefoxPlacesSteps[] = {
     All("moz_places_metadata"),
     All("moz_places_metadata_search_queries"),
     {.kind = StepKind::kRemove, .table = "moz_annos", .needs = kAnnosNeeds, .where = "place_id IN temp.gone_places"},
-    {.kind = StepKind::kRemove, .table = "moz_places_extra", .needs = kPlacesExtraNeeds,
+    {.kind = StepKind::kRemove,
+     .table = "moz_places_extra",
+     .needs = kPlacesExtraNeeds,
      .where = "place_id IN temp.gone_places"},
-    {.kind = StepKind::kRemove, .table = "moz_origins", .needs = kOriginsNeeds,
+    {.kind = StepKind::kRemove,
+     .table = "moz_origins",
+     .needs = kOriginsNeeds,
      .where = "NOT EXISTS (SELECT 1 FROM main.moz_places p WHERE p.origin_id = moz_origins.id AND "
               "p.id NOT IN temp.gone_places)"},
-    {.kind = StepKind::kRemove, .table = "moz_places", .needs = kPlaceIdNeeds, .where = "id IN temp.gone_places",
-     .keptWhere = "id NOT IN temp.gone_places"},
-    {.kind = StepKind::kReset, .table = "moz_places", .needs = kPlaceIdNeeds, .where = "id NOT IN temp.gone_places",
+    {.kind = StepKind::kRemove,
+     .table = "moz_places",
+     .needs = kPlaceIdNeeds,
+     .where = "id IN temp.gone_places",
+     .countStaying = true},
+    {.kind = StepKind::kReset,
+     .table = "moz_places",
+     .needs = kPlaceIdNeeds,
+     .where = "id NOT IN temp.gone_places",
      .assignments = kPlaceReset},
 };
 constexpr std::string_view kFirefoxPlacesEssential[] = {"moz_places", "moz_historyvisits", "moz_bookmarks",
@@ -150,27 +184,42 @@ constexpr std::string_view kIconsToPagesNeeds[] = {"moz_icons_to_pages.icon_id",
 constexpr std::string_view kPagesNeeds[] = {"moz_pages_w_icons.id"};
 constexpr std::string_view kMozIconsNeeds[] = {"moz_icons.id"};
 constexpr RecipeStep kFirefoxFaviconSteps[] = {
-    {.kind = StepKind::kCollect, .table = "gone_pages", .needs = kGonePagesNeeds,
+    {.kind = StepKind::kCollect,
+     .table = "gone_pages",
+     .needs = kGonePagesNeeds,
      .select = "SELECT id FROM main.moz_pages_w_icons WHERE page_url NOT IN temp.kept_pages"},
-    {.kind = StepKind::kCollect, .table = "kept_origins", .needs = kGonePagesNeeds,
+    {.kind = StepKind::kCollect,
+     .table = "kept_origins",
+     .needs = kGonePagesNeeds,
      .select = "SELECT nivaro_origin(id) FROM temp.kept_pages"},
-    {.kind = StepKind::kCollect, .table = "gone_icons", .needs = kGoneFirefoxIconsNeeds,
+    {.kind = StepKind::kCollect,
+     .table = "gone_icons",
+     .needs = kGoneFirefoxIconsNeeds,
      .select = "SELECT i.id FROM main.moz_icons i WHERE "
                "NOT EXISTS (SELECT 1 FROM main.moz_icons_to_pages t WHERE t.icon_id = i.id AND "
                "t.page_id NOT IN temp.gone_pages) AND "
                "NOT (i.root = 1 AND nivaro_origin(i.icon_url) IN temp.kept_origins)"},
-    {.kind = StepKind::kRemove, .table = "moz_icons_to_pages", .needs = kIconsToPagesNeeds,
+    {.kind = StepKind::kRemove,
+     .table = "moz_icons_to_pages",
+     .needs = kIconsToPagesNeeds,
      .where = "page_id IN temp.gone_pages OR icon_id IN temp.gone_icons"},
-    {.kind = StepKind::kRemove, .table = "moz_pages_w_icons", .needs = kPagesNeeds, .where = "id IN temp.gone_pages",
-     .keptWhere = "id NOT IN temp.gone_pages"},
+    {.kind = StepKind::kRemove,
+     .table = "moz_pages_w_icons",
+     .needs = kPagesNeeds,
+     .where = "id IN temp.gone_pages",
+     .countStaying = true},
     {.kind = StepKind::kRemove, .table = "moz_icons", .needs = kMozIconsNeeds, .where = "id IN temp.gone_icons"},
 };
 constexpr std::string_view kFirefoxFaviconEssential[] = {"moz_icons", "moz_pages_w_icons", "moz_icons_to_pages"};
 
 constexpr DatabaseRecipe kFirefoxHistory[] = {
-    {.file = L"places.sqlite", .essential = kFirefoxPlacesEssential, .steps = kFirefoxPlacesSteps,
+    {.file = L"places.sqlite",
+     .essential = kFirefoxPlacesEssential,
+     .steps = kFirefoxPlacesSteps,
      .keptPages = "SELECT url FROM main.moz_places WHERE id NOT IN temp.gone_places"},
-    {.file = L"favicons.sqlite", .essential = kFirefoxFaviconEssential, .steps = kFirefoxFaviconSteps,
+    {.file = L"favicons.sqlite",
+     .essential = kFirefoxFaviconEssential,
+     .steps = kFirefoxFaviconSteps,
      .keptPagesIn = true},
 };
 
@@ -179,21 +228,31 @@ constexpr DatabaseRecipe kFirefoxHistory[] = {
 constexpr std::string_view kFirefoxPartitionedNeeds[] = {"moz_cookies.host", "moz_cookies.originattributes"};
 constexpr std::string_view kFirefoxUnpartitionedNeeds[] = {"moz_cookies.host", "!moz_cookies.originattributes"};
 constexpr RecipeStep kFirefoxCookieSteps[] = {
-    {.kind = StepKind::kRemove, .table = "moz_cookies", .needs = kFirefoxPartitionedNeeds,
-     .where = "NOT nivaro_cookie_kept(host, originAttributes)", .keptWhere = "nivaro_cookie_kept(host, originAttributes)"},
-    {.kind = StepKind::kRemove, .table = "moz_cookies", .needs = kFirefoxUnpartitionedNeeds,
-     .where = "NOT nivaro_cookie_kept(host, NULL)", .keptWhere = "nivaro_cookie_kept(host, NULL)"},
+    {.kind = StepKind::kRemove,
+     .table = "moz_cookies",
+     .needs = kFirefoxPartitionedNeeds,
+     .where = "NOT nivaro_cookie_kept(host, originAttributes)",
+     .countStaying = true},
+    {.kind = StepKind::kRemove,
+     .table = "moz_cookies",
+     .needs = kFirefoxUnpartitionedNeeds,
+     .where = "NOT nivaro_cookie_kept(host, NULL)",
+     .countStaying = true},
 };
 constexpr std::string_view kFirefoxCookieEssential[] = {"moz_cookies"};
 constexpr DatabaseRecipe kFirefoxCookies[] = {
-    {.file = L"cookies.sqlite", .essential = kFirefoxCookieEssential, .steps = kFirefoxCookieSteps,
+    {.file = L"cookies.sqlite",
+     .essential = kFirefoxCookieEssential,
+     .steps = kFirefoxCookieSteps,
      .cookieKeepList = true},
 };
 
 // The downloads list is the pages' download annotations; the pages themselves are history's.
 constexpr std::string_view kDownloadAnnosNeeds[] = {"moz_annos.anno_attribute_id", "moz_anno_attributes.name"};
 constexpr RecipeStep kFirefoxDownloadSteps[] = {
-    {.kind = StepKind::kRemove, .table = "moz_annos", .needs = kDownloadAnnosNeeds,
+    {.kind = StepKind::kRemove,
+     .table = "moz_annos",
+     .needs = kDownloadAnnosNeeds,
      .where = "anno_attribute_id IN (SELECT id FROM main.moz_anno_attributes WHERE name LIKE 'downloads/%')"},
 };
 constexpr std::string_view kFirefoxDownloadEssential[] = {"moz_places", "moz_annos", "moz_anno_attributes"};

@@ -33,7 +33,8 @@ Result<> SqliteStatement::Bind(int index, std::int64_t value)
 
 Result<> SqliteStatement::Bind(int index, std::string_view text)
 {
-    const int code = ::sqlite3_bind_text64(statement_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    const int code =
+        ::sqlite3_bind_text64(statement_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     if (code != SQLITE_OK) {
         return std::unexpected(SqliteError(connection_, code));
     }
@@ -54,15 +55,7 @@ Result<bool> SqliteStatement::Step()
 
 Result<> SqliteStatement::Run()
 {
-    for (;;) {
-        Result<bool> row = Step();
-        if (!row) {
-            return std::unexpected(row.error());
-        }
-        if (!*row) {
-            return {};
-        }
-    }
+    return EachRow([](const SqliteStatement&) {});
 }
 
 Result<> SqliteStatement::Reset()
@@ -148,28 +141,12 @@ Result<SqliteStatement> SqliteConnection::Prepare(std::string_view sql)
 
 Result<std::optional<std::int64_t>> SqliteConnection::QueryInt(std::string_view sql)
 {
-    Result<SqliteStatement> statement = Prepare(sql);
-    if (!statement) {
-        return std::unexpected(statement.error());
-    }
-    Result<bool> row = statement->Step();
-    if (!row) {
-        return std::unexpected(row.error());
-    }
-    return *row ? std::optional(statement->Int(0)) : std::nullopt;
+    return QueryFirst(sql, [](const SqliteStatement& row) { return row.Int(0); });
 }
 
 Result<std::optional<std::string>> SqliteConnection::QueryText(std::string_view sql)
 {
-    Result<SqliteStatement> statement = Prepare(sql);
-    if (!statement) {
-        return std::unexpected(statement.error());
-    }
-    Result<bool> row = statement->Step();
-    if (!row) {
-        return std::unexpected(row.error());
-    }
-    return *row ? std::optional(statement->Text(0)) : std::nullopt;
+    return QueryFirst(sql, [](const SqliteStatement& row) { return row.Text(0); });
 }
 
 std::uint64_t SqliteConnection::Changes() const

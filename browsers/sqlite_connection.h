@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/error.h"
 
@@ -32,6 +33,21 @@ public:
     Result<bool> Step();
     // Steps to the end, for a statement that returns no rows.
     Result<> Run();
+    // Steps to the end, handing each row to `visit`.
+    template <class Visit>
+    Result<> EachRow(Visit visit)
+    {
+        for (;;) {
+            Result<bool> row = Step();
+            if (!row) {
+                return std::unexpected(row.error());
+            }
+            if (!*row) {
+                return {};
+            }
+            visit(*this);
+        }
+    }
     Result<> Reset();
 
     std::int64_t Int(int column) const;
@@ -70,6 +86,21 @@ public:
     sqlite3* Get() const { return connection_.get(); }
 
 private:
+    // What `read` makes of the first row; nothing when there is no row.
+    template <class Read>
+    auto QueryFirst(std::string_view sql, Read read) -> Result<std::optional<decltype(read(std::declval<SqliteStatement&>()))>>
+    {
+        Result<SqliteStatement> statement = Prepare(sql);
+        if (!statement) {
+            return std::unexpected(statement.error());
+        }
+        Result<bool> row = statement->Step();
+        if (!row) {
+            return std::unexpected(row.error());
+        }
+        return *row ? std::optional(read(*statement)) : std::nullopt;
+    }
+
     struct Close {
         void operator()(sqlite3* connection) const;
     };

@@ -11,12 +11,12 @@ target_link_libraries(nivaro_browser_test_support PUBLIC nivaro_browsers nivaro_
 
 add_executable(nivaro_browser_conformance browsers/database_cleaner_test.cpp)
 target_link_libraries(nivaro_browser_conformance PRIVATE nivaro_browser_test_support GTest::gtest_main)
-gtest_discover_tests(nivaro_browser_conformance DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED browser_links)
+gtest_discover_tests(nivaro_browser_conformance DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED test_folders)
 
 # Profile discovery and whole traces, on this build's backend.
 add_executable(nivaro_browser_profiles browsers/profile_discovery_test.cpp)
 target_link_libraries(nivaro_browser_profiles PRIVATE nivaro_browser_test_support GTest::gtest_main)
-gtest_discover_tests(nivaro_browser_profiles DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED browser_links)
+gtest_discover_tests(nivaro_browser_profiles DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED test_folders)
 
 # What the browser layer reads from text: portable logic, native build.
 if(NOT WIN32)
@@ -25,20 +25,7 @@ if(NOT WIN32)
     gtest_discover_tests(nivaro_browser_unit_tests DISCOVERY_MODE PRE_TEST)
 endif()
 
-# Links in a profile, made from the Linux side before the tests that need them (no Windows program
-# can make a Unix link), and removed afterwards.
-if(WIN32)
-    set(NIVARO_BROWSER_LINKS_DIR ${NIVARO_WINEPREFIX}/drive_c/nivaro-browser-links)
-    set(NIVARO_BROWSER_LINKS C:/nivaro-browser-links)
-else()
-    set(NIVARO_BROWSER_LINKS_DIR ${CMAKE_BINARY_DIR}/browser-links)
-    set(NIVARO_BROWSER_LINKS ${NIVARO_BROWSER_LINKS_DIR})
-endif()
-set(NIVARO_BROWSER_LINKS_SCRIPT ${PROJECT_SOURCE_DIR}/tests/fixtures/make_browser_links.py)
-add_test(NAME BrowserLinks.Make COMMAND python3 ${NIVARO_BROWSER_LINKS_SCRIPT} ${NIVARO_BROWSER_LINKS_DIR})
-add_test(NAME BrowserLinks.Remove COMMAND python3 ${NIVARO_BROWSER_LINKS_SCRIPT} --remove ${NIVARO_BROWSER_LINKS_DIR})
-set_tests_properties(BrowserLinks.Make PROPERTIES FIXTURES_SETUP browser_links)
-set_tests_properties(BrowserLinks.Remove PROPERTIES FIXTURES_CLEANUP browser_links)
+# The links in a profile that no Windows program can make come from make_test_folders.py.
 foreach(target nivaro_browser_conformance nivaro_browser_profiles)
-    target_compile_definitions(${target} PRIVATE NIVARO_BROWSER_LINKS=L"${NIVARO_BROWSER_LINKS}")
+    target_compile_definitions(${target} PRIVATE NIVARO_BROWSER_LINKS=L"${NIVARO_TEST_FOLDERS}/browser-links")
 endforeach()

@@ -78,7 +78,8 @@ Result<std::unique_ptr<ProfileFolder>> FolderFrom(UniqueFd fd, DiskMarks& marks)
 Result<UniqueFd> OpenEntry(SubstituteProfileFolder& folder, std::wstring_view name, int flags)
 {
     if (BadName(name)) {
-        return Fail(profile_status::kBadName, L"\"" + std::wstring(name) + L"\" does not name one entry of the folder.");
+        return Fail(profile_status::kBadName,
+                    L"\"" + std::wstring(name) + L"\" does not name one entry of the folder.");
     }
     const std::string native = ToNativePath(name);
     struct stat own {};
@@ -105,6 +106,24 @@ Result<UniqueFd> OpenEntry(SubstituteProfileFolder& folder, std::wstring_view na
 FileIdentity IdentityOf(const struct stat& info)
 {
     return {static_cast<std::uint64_t>(info.st_dev), 0, static_cast<std::uint64_t>(info.st_ino)};
+}
+
+struct OpenedFile {
+    UniqueFd fd;
+    struct stat info {};
+};
+
+Result<OpenedFile> OpenPlainFile(SubstituteProfileFolder& folder, std::wstring_view name)
+{
+    Result<UniqueFd> fd = OpenEntry(folder, name, O_RDONLY);
+    if (!fd) {
+        return std::unexpected(fd.error());
+    }
+    OpenedFile file{std::move(*fd)};
+    if (::fstat(file.fd.get(), &file.info) != 0) {
+        return std::unexpected(NotFound());
+    }
+    return file;
 }
 
 class SubstituteProfileFiles final : public ProfileFiles {
@@ -135,16 +154,12 @@ public:
 
     Result<FileFacts> Examine(ProfileFolder& folder, std::wstring_view name) override
     {
-        Result<UniqueFd> fd = OpenEntry(Native(folder), name, O_RDONLY);
-        if (!fd) {
-            return std::unexpected(fd.error());
+        Result<OpenedFile> file = OpenPlainFile(Native(folder), name);
+        if (!file) {
+            return std::unexpected(file.error());
         }
-        struct stat info {};
-        if (::fstat(fd->get(), &info) != 0) {
-            return std::unexpected(NotFound());
-        }
-        return FileFacts{IdentityOf(info), static_cast<std::uint64_t>(info.st_size),
-                         static_cast<std::uint32_t>(info.st_nlink)};
+        return FileFacts{IdentityOf(file->info), static_cast<std::uint64_t>(file->info.st_size),
+                         static_cast<std::uint32_t>(file->info.st_nlink)};
     }
 
     Result<std::string> Read(ProfileFolder& folder, std::wstring_view name, std::uint64_t most) override
@@ -198,22 +213,18 @@ private:
     // The file's bytes up to `most`; with `whole`, refused when it holds more.
     static Result<std::string> ReadFrom(ProfileFolder& folder, std::wstring_view name, std::uint64_t most, bool whole)
     {
-        Result<UniqueFd> fd = OpenEntry(Native(folder), name, O_RDONLY);
-        if (!fd) {
-            return std::unexpected(fd.error());
+        Result<OpenedFile> file = OpenPlainFile(Native(folder), name);
+        if (!file) {
+            return std::unexpected(file.error());
         }
-        struct stat info {};
-        if (::fstat(fd->get(), &info) != 0) {
-            return std::unexpected(NotFound());
-        }
-        const auto size = static_cast<std::uint64_t>(info.st_size);
+        const auto size = static_cast<std::uint64_t>(file->info.st_size);
         if (whole && size > most) {
             return Fail(profile_status::kTooLarge, L"The file is larger than " + std::to_wstring(most) + L" bytes.");
         }
         std::string bytes(static_cast<std::size_t>(std::min(size, most)), '\0');
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t read = ::read(fd->get(), bytes.data() + done, bytes.size() - done);
+            const ssize_t read = ::read(file->fd.get(), bytes.data() + done, bytes.size() - done);
             if (read <= 0) {
                 break;
             }

@@ -23,7 +23,8 @@ constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 class Win32ProfileFolder final : public ProfileFolder {
 public:
-    Win32ProfileFolder(UniqueKernelHandle handle, FolderNames names) : handle_(std::move(handle)), names_(std::move(names))
+    Win32ProfileFolder(UniqueKernelHandle handle, FolderNames names)
+        : handle_(std::move(handle)), names_(std::move(names))
     {
     }
 
@@ -65,16 +66,17 @@ Result<UniqueKernelHandle> OpenEntry(Win32ProfileFolder& folder, std::wstring_vi
                                      ULONG share, ULONG options)
 {
     if (BadName(name)) {
-        return Fail(profile_status::kBadName, L"\"" + std::wstring(name) + L"\" does not name one entry of the folder.");
+        return Fail(profile_status::kBadName,
+                    L"\"" + std::wstring(name) + L"\" does not name one entry of the folder.");
     }
     UNICODE_STRING counted = Counted(name);
     OBJECT_ATTRIBUTES attributes{};
     InitializeObjectAttributes(&attributes, &counted, 0, folder.Handle(), nullptr);
     IO_STATUS_BLOCK io{};
     UniqueKernelHandle entry;
-    const NTSTATUS status = ::NtCreateFile(entry.put(), access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io,
-                                           nullptr, 0, share, FILE_OPEN,
-                                           options | kFileOpenReparsePoint | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    const NTSTATUS status =
+        ::NtCreateFile(entry.put(), access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr, 0, share,
+                       FILE_OPEN, options | kFileOpenReparsePoint | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
     if (status != kStatusSuccess) {
         if (status == kStatusSharingViolation) {
             return Fail(ERROR_SHARING_VIOLATION, SystemMessage(ERROR_SHARING_VIOLATION));
@@ -94,20 +96,29 @@ Result<UniqueKernelHandle> OpenEntry(Win32ProfileFolder& folder, std::wstring_vi
     return entry;
 }
 
-// A plain file on a disk: not a folder, a pipe or a device.
-Result<BY_HANDLE_FILE_INFORMATION> PlainFile(HANDLE entry)
+struct OpenedFile {
+    UniqueKernelHandle handle;
+    BY_HANDLE_FILE_INFORMATION info{};
+};
+
+// The plain file of this name, on a disk: not a folder, a pipe or a device.
+Result<OpenedFile> OpenPlainFile(Win32ProfileFolder& folder, std::wstring_view name, ACCESS_MASK access)
 {
-    if (::GetFileType(entry) != FILE_TYPE_DISK) {
+    Result<UniqueKernelHandle> entry = OpenEntry(folder, name, access, kShareAll, FILE_NON_DIRECTORY_FILE);
+    if (!entry) {
+        return std::unexpected(entry.error());
+    }
+    if (::GetFileType(entry->get()) != FILE_TYPE_DISK) {
         return Fail(profile_status::kNotAFile, L"It is not a plain file.");
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(entry, &info)) {
+    OpenedFile file{std::move(*entry)};
+    if (!::GetFileInformationByHandle(file.handle.get(), &file.info)) {
         return std::unexpected(LastError());
     }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if ((file.info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return Fail(profile_status::kNotAFile, L"It is a folder, not a file.");
     }
-    return info;
+    return file;
 }
 
 std::uint64_t SizeOf(const BY_HANDLE_FILE_INFORMATION& info)
@@ -162,15 +173,11 @@ public:
 
     Result<FileFacts> Examine(ProfileFolder& folder, std::wstring_view name) override
     {
-        Result<UniqueKernelHandle> entry = OpenEntry(Native(folder), name, 0, kShareAll, FILE_NON_DIRECTORY_FILE);
-        if (!entry) {
-            return std::unexpected(entry.error());
+        Result<OpenedFile> file = OpenPlainFile(Native(folder), name, 0);
+        if (!file) {
+            return std::unexpected(file.error());
         }
-        Result<BY_HANDLE_FILE_INFORMATION> info = PlainFile(entry->get());
-        if (!info) {
-            return std::unexpected(info.error());
-        }
-        return FileFacts{IdentityOf(*info), SizeOf(*info), info->nNumberOfLinks};
+        return FileFacts{IdentityOf(file->info), SizeOf(file->info), file->info.nNumberOfLinks};
     }
 
     Result<std::string> Read(ProfileFolder& folder, std::wstring_view name, std::uint64_t most) override
@@ -211,21 +218,18 @@ private:
     // The file's bytes up to `most`; with `whole`, refused when it holds more.
     static Result<std::string> ReadFrom(ProfileFolder& folder, std::wstring_view name, std::uint64_t most, bool whole)
     {
-        Result<UniqueKernelHandle> entry =
-            OpenEntry(Native(folder), name, FILE_READ_DATA, kShareAll, FILE_NON_DIRECTORY_FILE);
-        if (!entry) {
-            return std::unexpected(entry.error());
+        Result<OpenedFile> file = OpenPlainFile(Native(folder), name, FILE_READ_DATA);
+        if (!file) {
+            return std::unexpected(file.error());
         }
-        Result<BY_HANDLE_FILE_INFORMATION> info = PlainFile(entry->get());
-        if (!info) {
-            return std::unexpected(info.error());
-        }
-        if (whole && SizeOf(*info) > most) {
+        const std::uint64_t size = SizeOf(file->info);
+        if (whole && size > most) {
             return Fail(profile_status::kTooLarge, L"The file is larger than " + std::to_wstring(most) + L" bytes.");
         }
-        std::string bytes(static_cast<std::size_t>(std::min(SizeOf(*info), most)), '\0');
+        std::string bytes(static_cast<std::size_t>(std::min(size, most)), '\0');
         DWORD read = 0;
-        if (!bytes.empty() && !::ReadFile(entry->get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+        if (!bytes.empty() &&
+            !::ReadFile(file->handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
             return std::unexpected(LastError());
         }
         bytes.resize(read);

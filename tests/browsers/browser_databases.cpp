@@ -187,6 +187,9 @@ INSERT INTO meta VALUES('version','24');
 INSERT INTO meta VALUES('last_compatible_version','24');
 CREATE TABLE cookies(creation_utc INTEGER NOT NULL,host_key TEXT NOT NULL,top_frame_site_key TEXT NOT NULL,name TEXT NOT NULL,value TEXT NOT NULL,encrypted_value BLOB NOT NULL,path TEXT NOT NULL,expires_utc INTEGER NOT NULL,is_secure INTEGER NOT NULL,is_httponly INTEGER NOT NULL,last_access_utc INTEGER NOT NULL,has_expires INTEGER NOT NULL,is_persistent INTEGER NOT NULL,priority INTEGER NOT NULL,samesite INTEGER NOT NULL,source_scheme INTEGER NOT NULL,source_port INTEGER NOT NULL,last_update_utc INTEGER NOT NULL,source_type INTEGER NOT NULL,has_cross_site_ancestor INTEGER NOT NULL);
 CREATE UNIQUE INDEX cookies_unique_index ON cookies(host_key, top_frame_site_key, has_cross_site_ancestor, name, path, source_scheme, source_port);
+)sql";
+
+constexpr std::string_view kCookies24Rows = R"sql(
 INSERT INTO cookies VALUES
  (1,'www.kept.example','','session','nivaro-kept-1',x'','/',0,1,1,1,0,0,1,0,2,443,1,0,0),
  (2,'.kept.example','','pref','nivaro-kept-2',x'','/',0,1,1,1,0,0,1,0,2,443,1,0,0),
@@ -456,7 +459,17 @@ std::string ChromiumShortcuts()
 
 std::string ChromiumCookies(Generation generation)
 {
-    return std::string(Current(generation) ? kCookies24 : kCookies14);
+    return Current(generation) ? Join({kCookies24, kCookies24Rows}) : std::string(kCookies14);
+}
+
+std::string_view ChromiumHistorySchema()
+{
+    return kHistory70;
+}
+
+std::string_view ChromiumCookiesSchema()
+{
+    return kCookies24;
 }
 
 std::string ChromiumWebData(Generation generation)

@@ -30,6 +30,10 @@ std::string FirefoxFavicons(Generation generation);
 std::string FirefoxCookies(Generation generation);
 std::string FirefoxFormHistory(Generation generation);
 
+// Today's History and Cookies schemas alone, without rows, for the benchmarks' own rows.
+std::string_view ChromiumHistorySchema();
+std::string_view ChromiumCookiesSchema();
+
 // A Chromium Bookmarks file naming the kept page.
 std::string ChromiumBookmarksJson();
 // The page that a bookmark keeps, in every generation of every browser.

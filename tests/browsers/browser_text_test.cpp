@@ -17,10 +17,20 @@ TEST(CookieKeepListTest, TakesHostPatternsOnlyAndRefusesTheWholeListOtherwise)
         std::wstring pattern;
         bool taken;
     } cases[] = {
-        {L"*.example.org", true}, {L"example.net", true}, {L"ex?mple.org", true}, {L"*", true},
-        {L"bücher.example", true}, {L"under_score.example", true}, {L"", false}, {L"https://example.org", false},
-        {L"example.org/path", false}, {L"example.org:443", false}, {L"two words.org", false},
-        {L"C:\\Users\\me", false}, {L"user@example.org", false}, {L"example.org\n", false},
+        {L"*.example.org", true},
+        {L"example.net", true},
+        {L"ex?mple.org", true},
+        {L"*", true},
+        {L"bücher.example", true},
+        {L"under_score.example", true},
+        {L"", false},
+        {L"https://example.org", false},
+        {L"example.org/path", false},
+        {L"example.org:443", false},
+        {L"two words.org", false},
+        {L"C:\\Users\\me", false},
+        {L"user@example.org", false},
+        {L"example.org\n", false},
     };
     for (const auto& c : cases) {
         const std::wstring one[] = {c.pattern};

@@ -79,103 +79,226 @@ std::vector<CleanCase> Cases()
         "SELECT id, url, title, hidden FROM urls WHERE id = 1", "SELECT * FROM meta ORDER BY key",
         "SELECT * FROM downloads ORDER BY id", "SELECT * FROM downloads_url_chains ORDER BY id"};
     const auto placesKept = std::vector<std::string_view>{
-        "SELECT * FROM moz_bookmarks ORDER BY id", "SELECT * FROM moz_keywords ORDER BY id",
+        "SELECT * FROM moz_bookmarks ORDER BY id",
+        "SELECT * FROM moz_keywords ORDER BY id",
         "SELECT id, url, title, rev_host, guid, url_hash, origin_id FROM moz_places WHERE id IN (1, 5)",
-        "SELECT * FROM moz_annos WHERE id = 3", "SELECT * FROM moz_anno_attributes ORDER BY id",
+        "SELECT * FROM moz_annos WHERE id = 3",
+        "SELECT * FROM moz_anno_attributes ORDER BY id",
         "SELECT * FROM moz_origins WHERE host <> 'gone.example' ORDER BY id"};
     return {
-        {"ChromiumHistoryCurrent", kChromium, kHistory, L"History", test::ChromiumHistory(Generation::kCurrent),
-         {Removed("visits", 5), Removed("visit_source", 1), Removed("keyword_search_terms", 1), Removed("segment_usage", 1),
-          Removed("segments", 1), Removed("content_annotations", 1), Removed("context_annotations", 1),
-          Removed("clusters_and_visits", 1), Removed("cluster_keywords", 1), Removed("cluster_visit_duplicates", 1),
-          Removed("clusters", 1), Removed("visited_links", 1), Removed("urls", 3, 1), Reset("urls", 1)},
+        {"ChromiumHistoryCurrent",
+         kChromium,
+         kHistory,
+         L"History",
+         test::ChromiumHistory(Generation::kCurrent),
+         {Removed("visits", 5), Removed("visit_source", 1), Removed("keyword_search_terms", 1),
+          Removed("segment_usage", 1), Removed("segments", 1), Removed("content_annotations", 1),
+          Removed("context_annotations", 1), Removed("clusters_and_visits", 1), Removed("cluster_keywords", 1),
+          Removed("cluster_visit_duplicates", 1), Removed("clusters", 1), Removed("visited_links", 1),
+          Removed("urls", 3, 1), Reset("urls", 1)},
          {},
          chromiumHistoryKept,
          kGone},
-        {"ChromiumHistoryOlder", kChromium, kHistory, L"History", test::ChromiumHistory(Generation::kOlder),
-         {Removed("visits", 5), Removed("visit_source", 1), Removed("keyword_search_terms", 1), Removed("segment_usage", 1),
-          Removed("segments", 1), Removed("content_annotations", 1), Removed("urls", 3, 1), Reset("urls", 1)},
+        {"ChromiumHistoryOlder",
+         kChromium,
+         kHistory,
+         L"History",
+         test::ChromiumHistory(Generation::kOlder),
+         {Removed("visits", 5), Removed("visit_source", 1), Removed("keyword_search_terms", 1),
+          Removed("segment_usage", 1), Removed("segments", 1), Removed("content_annotations", 1), Removed("urls", 3, 1),
+          Reset("urls", 1)},
          {"context_annotations", "clusters_and_visits", "cluster_keywords", "cluster_visit_duplicates", "clusters",
           "visited_links"},
          chromiumHistoryKept,
          kGone},
-        {"ChromiumFaviconsCurrent", kChromium, kHistory, L"Favicons", test::ChromiumFavicons(Generation::kCurrent),
+        {"ChromiumFaviconsCurrent",
+         kChromium,
+         kHistory,
+         L"Favicons",
+         test::ChromiumFavicons(Generation::kCurrent),
          {Removed("icon_mapping", 2, 1), Removed("favicon_bitmaps", 2), Removed("favicons", 2)},
          {},
          {"SELECT * FROM favicons WHERE id = 1", "SELECT * FROM favicon_bitmaps WHERE icon_id = 1",
           "SELECT * FROM icon_mapping WHERE id = 1"},
          kGone},
-        {"ChromiumFaviconsOlder", kChromium, kHistory, L"Favicons", test::ChromiumFavicons(Generation::kOlder),
+        {"ChromiumFaviconsOlder",
+         kChromium,
+         kHistory,
+         L"Favicons",
+         test::ChromiumFavicons(Generation::kOlder),
          {Removed("icon_mapping", 2, 1), Removed("favicon_bitmaps", 2), Removed("favicons", 2)},
          {},
          {"SELECT * FROM favicons WHERE id = 1", "SELECT * FROM favicon_bitmaps WHERE icon_id = 1"},
          kGone},
-        {"ChromiumTopSitesCurrent", kChromium, kHistory, L"Top Sites", test::ChromiumTopSites(Generation::kCurrent),
-         {Removed("top_sites", 1)}, {"thumbnails"}, {"SELECT * FROM meta ORDER BY key"}, kGone},
-        {"ChromiumTopSitesOlder", kChromium, kHistory, L"Top Sites", test::ChromiumTopSites(Generation::kOlder),
-         {Removed("thumbnails", 1)}, {"top_sites"}, {"SELECT * FROM meta ORDER BY key"}, kGone},
-        {"ChromiumShortcuts", kChromium, kHistory, L"Shortcuts", test::ChromiumShortcuts(),
-         {Removed("omni_box_shortcuts", 1)}, {}, {"SELECT * FROM meta"}, kGone},
-        {"ChromiumCookiesCurrent", kChromium, kCookies, L"Cookies", test::ChromiumCookies(Generation::kCurrent),
-         {Removed("cookies", 3, 4)}, {"cookies"},
-         {"SELECT * FROM cookies WHERE value LIKE 'nivaro-kept%' ORDER BY creation_utc", "SELECT * FROM meta ORDER BY key"}, kGone},
-        {"ChromiumCookiesOlder", kChromium, kCookies, L"Cookies", test::ChromiumCookies(Generation::kOlder),
-         {Removed("cookies", 2, 3)}, {"cookies"}, {"SELECT * FROM cookies WHERE value LIKE 'nivaro-kept%' ORDER BY creation_utc"}, kGone},
-        {"ChromiumDownloadsCurrent", kChromium, kDownloads, L"History", test::ChromiumHistory(Generation::kCurrent),
+        {"ChromiumTopSitesCurrent",
+         kChromium,
+         kHistory,
+         L"Top Sites",
+         test::ChromiumTopSites(Generation::kCurrent),
+         {Removed("top_sites", 1)},
+         {"thumbnails"},
+         {"SELECT * FROM meta ORDER BY key"},
+         kGone},
+        {"ChromiumTopSitesOlder",
+         kChromium,
+         kHistory,
+         L"Top Sites",
+         test::ChromiumTopSites(Generation::kOlder),
+         {Removed("thumbnails", 1)},
+         {"top_sites"},
+         {"SELECT * FROM meta ORDER BY key"},
+         kGone},
+        {"ChromiumShortcuts",
+         kChromium,
+         kHistory,
+         L"Shortcuts",
+         test::ChromiumShortcuts(),
+         {Removed("omni_box_shortcuts", 1)},
+         {},
+         {"SELECT * FROM meta"},
+         kGone},
+        {"ChromiumCookiesCurrent",
+         kChromium,
+         kCookies,
+         L"Cookies",
+         test::ChromiumCookies(Generation::kCurrent),
+         {Removed("cookies", 3, 4)},
+         {"cookies"},
+         {"SELECT * FROM cookies WHERE value LIKE 'nivaro-kept%' ORDER BY creation_utc",
+          "SELECT * FROM meta ORDER BY key"},
+         kGone},
+        {"ChromiumCookiesOlder",
+         kChromium,
+         kCookies,
+         L"Cookies",
+         test::ChromiumCookies(Generation::kOlder),
+         {Removed("cookies", 2, 3)},
+         {"cookies"},
+         {"SELECT * FROM cookies WHERE value LIKE 'nivaro-kept%' ORDER BY creation_utc"},
+         kGone},
+        {"ChromiumDownloadsCurrent",
+         kChromium,
+         kDownloads,
+         L"History",
+         test::ChromiumHistory(Generation::kCurrent),
          {Removed("downloads_url_chains", 2), Removed("downloads_slices", 1), Removed("downloads", 2)},
          {"downloads_reroute_info"},
          {"SELECT * FROM urls ORDER BY id", "SELECT * FROM visits ORDER BY id"},
          kDownload},
-        {"ChromiumDownloadsOlder", kChromium, kDownloads, L"History", test::ChromiumHistory(Generation::kOlder),
+        {"ChromiumDownloadsOlder",
+         kChromium,
+         kDownloads,
+         L"History",
+         test::ChromiumHistory(Generation::kOlder),
          {Removed("downloads_url_chains", 2), Removed("downloads_slices", 1), Removed("downloads", 2)},
          {"downloads_reroute_info"},
          {"SELECT * FROM urls ORDER BY id", "SELECT * FROM keyword_search_terms"},
          kDownload},
-        {"ChromiumWebDataCurrent", kChromium, kFormData, L"Web Data", test::ChromiumWebData(Generation::kCurrent),
-         {Removed("autofill", 2)}, {"autofill_dates"},
-         {"SELECT * FROM keywords", "SELECT * FROM credit_cards", "SELECT * FROM addresses"}, kGone},
-        {"ChromiumWebDataOlder", kChromium, kFormData, L"Web Data", test::ChromiumWebData(Generation::kOlder),
-         {Removed("autofill", 2), Removed("autofill_dates", 3)}, {},
-         {"SELECT * FROM keywords", "SELECT * FROM credit_cards"}, kGone},
-        {"FirefoxPlacesCurrent", kFirefox, kHistory, L"places.sqlite", test::FirefoxPlaces(Generation::kCurrent),
+        {"ChromiumWebDataCurrent",
+         kChromium,
+         kFormData,
+         L"Web Data",
+         test::ChromiumWebData(Generation::kCurrent),
+         {Removed("autofill", 2)},
+         {"autofill_dates"},
+         {"SELECT * FROM keywords", "SELECT * FROM credit_cards", "SELECT * FROM addresses"},
+         kGone},
+        {"ChromiumWebDataOlder",
+         kChromium,
+         kFormData,
+         L"Web Data",
+         test::ChromiumWebData(Generation::kOlder),
+         {Removed("autofill", 2), Removed("autofill_dates", 3)},
+         {},
+         {"SELECT * FROM keywords", "SELECT * FROM credit_cards"},
+         kGone},
+        {"FirefoxPlacesCurrent",
+         kFirefox,
+         kHistory,
+         L"places.sqlite",
+         test::FirefoxPlaces(Generation::kCurrent),
          {Removed("moz_historyvisits", 5), Removed("moz_historyvisits_extra", 1), Removed("moz_inputhistory", 1),
           Removed("moz_places_metadata", 1), Removed("moz_places_metadata_search_queries", 1), Removed("moz_annos", 2),
-          Removed("moz_places_extra", 1), Removed("moz_origins", 1), Removed("moz_places", 3, 2), Reset("moz_places", 2)},
+          Removed("moz_places_extra", 1), Removed("moz_origins", 1), Removed("moz_places", 3, 2),
+          Reset("moz_places", 2)},
          {},
          placesKept,
          kGone},
-        {"FirefoxPlacesOlder", kFirefox, kHistory, L"places.sqlite", test::FirefoxPlaces(Generation::kOlder),
-         {Removed("moz_historyvisits", 5), Removed("moz_inputhistory", 1), Removed("moz_annos", 2), Removed("moz_origins", 1),
-          Removed("moz_places", 3, 2), Reset("moz_places", 2)},
+        {"FirefoxPlacesOlder",
+         kFirefox,
+         kHistory,
+         L"places.sqlite",
+         test::FirefoxPlaces(Generation::kOlder),
+         {Removed("moz_historyvisits", 5), Removed("moz_inputhistory", 1), Removed("moz_annos", 2),
+          Removed("moz_origins", 1), Removed("moz_places", 3, 2), Reset("moz_places", 2)},
          {"moz_historyvisits_extra", "moz_places_metadata", "moz_places_metadata_search_queries", "moz_places_extra"},
          {"SELECT * FROM moz_bookmarks ORDER BY id", "SELECT * FROM moz_keywords ORDER BY id",
           "SELECT * FROM moz_items_annos", "SELECT id, url, title, guid FROM moz_places WHERE id IN (1, 5)"},
          kGone},
-        {"FirefoxFaviconsCurrent", kFirefox, kHistory, L"favicons.sqlite", test::FirefoxFavicons(Generation::kCurrent),
+        {"FirefoxFaviconsCurrent",
+         kFirefox,
+         kHistory,
+         L"favicons.sqlite",
+         test::FirefoxFavicons(Generation::kCurrent),
          {Removed("moz_icons_to_pages", 2), Removed("moz_pages_w_icons", 1, 1), Removed("moz_icons", 2)},
          {},
          {"SELECT * FROM moz_icons WHERE id IN (1, 3) ORDER BY id", "SELECT * FROM moz_pages_w_icons WHERE id = 1",
           "SELECT * FROM moz_icons_to_pages WHERE page_id = 1"},
          kGone},
-        {"FirefoxFaviconsOlder", kFirefox, kHistory, L"favicons.sqlite", test::FirefoxFavicons(Generation::kOlder),
+        {"FirefoxFaviconsOlder",
+         kFirefox,
+         kHistory,
+         L"favicons.sqlite",
+         test::FirefoxFavicons(Generation::kOlder),
          {Removed("moz_icons_to_pages", 2), Removed("moz_pages_w_icons", 1, 1), Removed("moz_icons", 2)},
          {},
          {"SELECT * FROM moz_icons WHERE id IN (1, 3) ORDER BY id"},
          kGone},
-        {"FirefoxCookiesCurrent", kFirefox, kCookies, L"cookies.sqlite", test::FirefoxCookies(Generation::kCurrent),
-         {Removed("moz_cookies", 3, 4)}, {"moz_cookies"}, {"SELECT * FROM moz_cookies WHERE value LIKE 'nivaro-kept%'"},
+        {"FirefoxCookiesCurrent",
+         kFirefox,
+         kCookies,
+         L"cookies.sqlite",
+         test::FirefoxCookies(Generation::kCurrent),
+         {Removed("moz_cookies", 3, 4)},
+         {"moz_cookies"},
+         {"SELECT * FROM moz_cookies WHERE value LIKE 'nivaro-kept%'"},
          kGone},
-        {"FirefoxCookiesOlder", kFirefox, kCookies, L"cookies.sqlite", test::FirefoxCookies(Generation::kOlder),
-         {Removed("moz_cookies", 2, 3)}, {"moz_cookies"}, {"SELECT * FROM moz_cookies WHERE value LIKE 'nivaro-kept%'"},
+        {"FirefoxCookiesOlder",
+         kFirefox,
+         kCookies,
+         L"cookies.sqlite",
+         test::FirefoxCookies(Generation::kOlder),
+         {Removed("moz_cookies", 2, 3)},
+         {"moz_cookies"},
+         {"SELECT * FROM moz_cookies WHERE value LIKE 'nivaro-kept%'"},
          kGone},
-        {"FirefoxDownloads", kFirefox, kDownloads, L"places.sqlite", test::FirefoxPlaces(Generation::kCurrent),
-         {Removed("moz_annos", 2)}, {}, {"SELECT * FROM moz_places ORDER BY id", "SELECT * FROM moz_annos WHERE id = 3"},
+        {"FirefoxDownloads",
+         kFirefox,
+         kDownloads,
+         L"places.sqlite",
+         test::FirefoxPlaces(Generation::kCurrent),
+         {Removed("moz_annos", 2)},
+         {},
+         {"SELECT * FROM moz_places ORDER BY id", "SELECT * FROM moz_annos WHERE id = 3"},
          kDownload},
-        {"FirefoxFormHistoryCurrent", kFirefox, kFormData, L"formhistory.sqlite",
+        {"FirefoxFormHistoryCurrent",
+         kFirefox,
+         kFormData,
+         L"formhistory.sqlite",
          test::FirefoxFormHistory(Generation::kCurrent),
-         {Removed("moz_history_to_sources", 1), Removed("moz_sources", 1), Removed("moz_formhistory", 2)}, {}, {}, kGone},
-        {"FirefoxFormHistoryOlder", kFirefox, kFormData, L"formhistory.sqlite", test::FirefoxFormHistory(Generation::kOlder),
-         {Removed("moz_formhistory", 2)}, {"moz_history_to_sources", "moz_sources"}, {}, kGone},
+         {Removed("moz_history_to_sources", 1), Removed("moz_sources", 1), Removed("moz_formhistory", 2)},
+         {},
+         {},
+         kGone},
+        {"FirefoxFormHistoryOlder",
+         kFirefox,
+         kFormData,
+         L"formhistory.sqlite",
+         test::FirefoxFormHistory(Generation::kOlder),
+         {Removed("moz_formhistory", 2)},
+         {"moz_history_to_sources", "moz_sources"},
+         {},
+         kGone},
     };
 }
 
@@ -220,7 +343,8 @@ protected:
     {
         DatabaseInputs inputs{.browser = L"Edge"};
         if (recipe.keptPagesIn) {
-            inputs.keptPages = std::vector<std::string>{std::string(test::kBookmarkedPage), "https://search.example/?q=%s"};
+            inputs.keptPages =
+                std::vector<std::string>{std::string(test::kBookmarkedPage), "https://search.example/?q=%s"};
         }
         if (recipe.cookieKeepList) {
             inputs.keep = CookieKeepList::Parse(test::kCookieKeepList);
@@ -293,9 +417,11 @@ TEST_F(DatabaseCleanerTest, ResetsThePagesThatStay)
     const DatabaseRecipe& recipe = RecipeOf(BrowserFamily::kFirefox, BrowserTrace::kHistory, L"places.sqlite");
     const DatabaseOutcome clean = Run(recipe, InputsFor(recipe), DatabaseMode::kClean);
     ASSERT_EQ(clean.state, DatabaseState::kDone);
-    EXPECT_EQ(test::Dump(places, "SELECT id, visit_count, last_visit_date, typed, recalc_frecency FROM moz_places ORDER BY id"),
+    EXPECT_EQ(test::Dump(places,
+                         "SELECT id, visit_count, last_visit_date, typed, recalc_frecency FROM moz_places ORDER BY id"),
               (std::vector<std::string>{"1:1|1:0|5:|1:0|1:1|", "1:5|1:0|5:|1:0|1:1|"}));
-    EXPECT_EQ(clean.keptPages, (std::vector<std::string>{std::string(test::kBookmarkedPage), "https://search.example/?q=%s"}));
+    EXPECT_EQ(clean.keptPages,
+              (std::vector<std::string>{std::string(test::kBookmarkedPage), "https://search.example/?q=%s"}));
 
     const std::wstring history = PathOf(L"History");
     ASSERT_TRUE(test::MakeDatabase(history, test::ChromiumHistory(Generation::kCurrent)));
@@ -340,8 +466,7 @@ TEST_F(DatabaseCleanerTest, LeavesWhatItCannotCleanSafelyUntouched)
         std::int32_t number;
     };
     const std::vector<Case> cases = {
-        {"empty file", [this] { return disk_.MakeFile(PathOf(L"History"), 0); },
-         database_status::kEmpty},
+        {"empty file", [this] { return disk_.MakeFile(PathOf(L"History"), 0); }, database_status::kEmpty},
         {"not a database (or encrypted)",
          [this] {
              return disk_.WriteFile(PathOf(L"History"), std::string(8192, '\x5a') + "https://gone.example/nivaro-gone");
@@ -350,7 +475,8 @@ TEST_F(DatabaseCleanerTest, LeavesWhatItCannotCleanSafelyUntouched)
         {"a database of something else",
          [this] {
              return test::MakeDatabase(PathOf(L"History"),
-                                       "CREATE TABLE visits(x); INSERT INTO visits VALUES ('nivaro-gone');").has_value();
+                                       "CREATE TABLE visits(x); INSERT INTO visits VALUES ('nivaro-gone');")
+                 .has_value();
          },
          database_status::kNotUnderstood},
         {"a damaged database",
@@ -377,7 +503,7 @@ TEST_F(DatabaseCleanerTest, LeavesWhatItCannotCleanSafelyUntouched)
          [this] {
              return test::MakeDatabase(PathOf(L"History"), test::ChromiumHistory(Generation::kCurrent)) &&
                     disk_.WriteFile(PathOf(L"History-journal"),
-                                      std::string("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8) + std::string(504, '\0'));
+                                    std::string("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8) + std::string(504, '\0'));
          },
          database_status::kUnfinished},
     };
@@ -414,7 +540,9 @@ TEST_F(DatabaseCleanerTest, RemovesNothingWithoutWhatDecidesWhatStays)
     DatabaseInputs notUnderstood{.browser = L"Edge", .keep = CookieKeepList::Parse(badPattern)};
     DatabaseInputs noBookmarks{.browser = L"Edge"};
     const std::vector<std::pair<const DatabaseRecipe*, DatabaseInputs>> cases = {
-        {&cookies, unreadable}, {&cookies, notUnderstood}, {&cookies, DatabaseInputs{.browser = L"Edge"}},
+        {&cookies, unreadable},
+        {&cookies, notUnderstood},
+        {&cookies, DatabaseInputs{.browser = L"Edge"}},
         {&history, noBookmarks}};
     for (const auto& [recipe, inputs] : cases) {
         const DatabaseOutcome outcome = Run(*recipe, inputs, DatabaseMode::kClean);
@@ -470,12 +598,18 @@ TEST_F(DatabaseCleanerTest, ReportsADatabaseTheBrowserHoldsInUse)
 class SwappingFiles final : public ProfileFiles {
 public:
     explicit SwappingFiles(ProfileFiles& real) : real_(real) {}
-    Result<std::unique_ptr<ProfileFolder>> OpenFolder(std::wstring_view path) override { return real_.OpenFolder(path); }
+    Result<std::unique_ptr<ProfileFolder>> OpenFolder(std::wstring_view path) override
+    {
+        return real_.OpenFolder(path);
+    }
     Result<std::unique_ptr<ProfileFolder>> OpenSubfolder(ProfileFolder& parent, std::wstring_view name) override
     {
         return real_.OpenSubfolder(parent, name);
     }
-    Result<FileFacts> Examine(ProfileFolder& folder, std::wstring_view name) override { return real_.Examine(folder, name); }
+    Result<FileFacts> Examine(ProfileFolder& folder, std::wstring_view name) override
+    {
+        return real_.Examine(folder, name);
+    }
     Result<std::string> Read(ProfileFolder& folder, std::wstring_view name, std::uint64_t most) override
     {
         return real_.Read(folder, name, most);
@@ -484,7 +618,10 @@ public:
     {
         return real_.ReadStart(folder, name, most);
     }
-    bool HeldByAnother(ProfileFolder& folder, std::wstring_view name) override { return real_.HeldByAnother(folder, name); }
+    bool HeldByAnother(ProfileFolder& folder, std::wstring_view name) override
+    {
+        return real_.HeldByAnother(folder, name);
+    }
     Result<FileIdentity> OpenedDatabase(sqlite3* connection) override
     {
         Result<FileIdentity> opened = real_.OpenedDatabase(connection);
@@ -514,8 +651,9 @@ TEST_F(DatabaseCleanerTest, LeavesAFileThatIsNotTheOneChecked)
     EXPECT_EQ(Files(), before);
 }
 
-// The profile that make_browser_links.py lays out: History is a link to a database elsewhere, and
-// Favicons' journal a link to a letter of the user's, which SQLite would write over.
+// The profile that make_test_folders.py lays out in browser-links: History is a link to a database
+// elsewhere, Favicons' journal a link to a letter of the user's, which SQLite would write over, and
+// Top Sites a second name of a database elsewhere, which a clean would change under that name too.
 TEST_F(DatabaseCleanerTest, NeverOpensThroughALink)
 {
     const std::wstring elsewhere = FolderFixture::Join(NIVARO_BROWSER_LINKS, L"elsewhere");
@@ -523,13 +661,18 @@ TEST_F(DatabaseCleanerTest, NeverOpensThroughALink)
     ASSERT_TRUE(before.contains(L"letter.txt"));
     auto folder = files_->OpenFolder(FolderFixture::Join(NIVARO_BROWSER_LINKS, L"profile"));
     ASSERT_TRUE(folder);
-    for (const std::wstring_view file : {L"History", L"Favicons"}) {
+    const std::pair<std::wstring_view, std::int32_t> cases[] = {
+        {L"History", profile_status::kLink},
+        {L"Favicons", profile_status::kLink},
+        {L"Top Sites", database_status::kOtherNames},
+    };
+    for (const auto& [file, number] : cases) {
         const DatabaseRecipe& recipe = RecipeOf(BrowserFamily::kChromium, BrowserTrace::kHistory, file);
         for (const DatabaseMode mode : {DatabaseMode::kPreview, DatabaseMode::kClean}) {
             const DatabaseOutcome outcome = RunDatabase(*files_, **folder, recipe, InputsFor(recipe), mode);
             EXPECT_EQ(outcome.state, DatabaseState::kLeft) << ToUtf8(file);
             ASSERT_TRUE(outcome.problem);
-            EXPECT_EQ(outcome.problem->number, profile_status::kLink) << ToUtf8(outcome.problem->description);
+            EXPECT_EQ(outcome.problem->number, number) << ToUtf8(outcome.problem->description);
         }
     }
     EXPECT_EQ(disk_.Tree(elsewhere, L""), before);

@@ -44,7 +44,8 @@ protected:
     {
         std::vector<std::wstring> names;
         for (const DiscoveredProfile& profile : found.profiles) {
-            names.push_back(profile.name + (profile.problem ? L" !" : L"") + (profile.label != profile.name ? L" (" + profile.label + L")" : L""));
+            names.push_back(profile.name + (profile.problem ? L" !" : L"") +
+                            (profile.label != profile.name ? L" (" + profile.label + L")" : L""));
         }
         return names;
     }
@@ -57,9 +58,9 @@ protected:
 
 TEST_F(ProfileDiscoveryTest, FindsChromiumProfilesFromLocalStateAndTheFoldersPresent)
 {
-    for (const std::wstring_view folder : {L"User Data", L"User Data/Default", L"User Data/Profile 1",
-                                           L"User Data/Profile 2", L"User Data/System Profile", L"User Data/Guest Profile",
-                                           L"elsewhere"}) {
+    for (const std::wstring_view folder :
+         {L"User Data", L"User Data/Default", L"User Data/Profile 1", L"User Data/Profile 2",
+          L"User Data/System Profile", L"User Data/Guest Profile", L"elsewhere"}) {
         ASSERT_TRUE(disk_.MakeFolder(At(folder)));
     }
     ASSERT_TRUE(disk_.MakeFile(At(L"User Data/Profile 3")));  // a file that only looks like a profile
@@ -71,7 +72,7 @@ TEST_F(ProfileDiscoveryTest, FindsChromiumProfilesFromLocalStateAndTheFoldersPre
     EXPECT_TRUE(found.present);
     EXPECT_FALSE(found.problem);
     EXPECT_EQ(Names(found), (std::vector<std::wstring>{L"../elsewhere ! (Escape)", L"..\\..\\elsewhere ! (Escape)",
-                                                        L"Default (Me)", L"Profile 1 (Work)", L"Profile 2"}));
+                                                       L"Default (Me)", L"Profile 1 (Work)", L"Profile 2"}));
     for (const DiscoveredProfile& profile : found.profiles) {
         EXPECT_EQ(profile.folder != nullptr, !profile.problem);
         if (profile.folder) {
@@ -80,12 +81,11 @@ TEST_F(ProfileDiscoveryTest, FindsChromiumProfilesFromLocalStateAndTheFoldersPre
     }
 }
 
-// make_browser_links.py's user-data folder: Profile 4 is a link to a folder elsewhere.
+// make_test_folders.py's browser-links user-data folder: Profile 4 is a link to a folder elsewhere.
 TEST_F(ProfileDiscoveryTest, NeverFollowsAProfileThatIsALink)
 {
-    const BrowserProfiles found =
-        DiscoverProfiles(Browser("edge"), FolderFixture::Join(NIVARO_BROWSER_LINKS, L"User Data"), *profiles_, *files_,
-                         *environment_);
+    const BrowserProfiles found = DiscoverProfiles(
+        Browser("edge"), FolderFixture::Join(NIVARO_BROWSER_LINKS, L"User Data"), *profiles_, *files_, *environment_);
     EXPECT_EQ(Names(found), (std::vector<std::wstring>{L"Default", L"Profile 4 !"}));
     ASSERT_EQ(found.profiles.size(), 2u);
     ASSERT_TRUE(found.profiles[1].problem);
@@ -157,24 +157,29 @@ TEST_F(ProfileDiscoveryTest, FindsFirefoxProfilesWhereProfilesIniPutsThem)
     }
     const std::string elsewhere = ToUtf8(At(L"Elsewhere.profile"));
     const std::string root = ToUtf8(disk_.Root().substr(0, FolderFixture::Separator() == L'/' ? 1 : 3));
-    const std::string ini = "\xEF\xBB\xBF[Install4F96D1932A9F858E]\r\nDefault=Profiles/abc.default-release\r\n"
-                            "[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=Profiles/abc.default-release\r\n"
-                            "[Profile1]\r\nName=moved\r\nIsRelative=0\r\nPath=" + elsewhere + "\r\n"
-                            "[Profile2]\r\nName=escape\r\nIsRelative=1\r\nPath=../../escape\r\n"
-                            "[Profile3]\r\nName=twice\r\nIsRelative=1\r\nPath=Profiles\\abc.default-release\r\n"
-                            "[Profile4]\r\nName=not full\r\nIsRelative=0\r\nPath=somewhere\\relative\r\n"
-                            "[Profile5]\r\nName=gone\r\nIsRelative=1\r\nPath=Profiles/removed.default\r\n"
-                            "[Profile6]\r\nName=root\r\nIsRelative=0\r\nPath=" + root + "\r\n"
-                            "[Profile7]\r\nIsRelative=1\r\nPath=Profiles/old.default\r\n"
-                            "[General]\r\nStartWithLastProfile=1\r\nVersion=2\r\n";
+    const std::string ini =
+        "\xEF\xBB\xBF[Install4F96D1932A9F858E]\r\nDefault=Profiles/abc.default-release\r\n"
+        "[Profile0]\r\nName=default-release\r\nIsRelative=1\r\nPath=Profiles/abc.default-release\r\n"
+        "[Profile1]\r\nName=moved\r\nIsRelative=0\r\nPath=" +
+        elsewhere +
+        "\r\n"
+        "[Profile2]\r\nName=escape\r\nIsRelative=1\r\nPath=../../escape\r\n"
+        "[Profile3]\r\nName=twice\r\nIsRelative=1\r\nPath=Profiles\\abc.default-release\r\n"
+        "[Profile4]\r\nName=not full\r\nIsRelative=0\r\nPath=somewhere\\relative\r\n"
+        "[Profile5]\r\nName=gone\r\nIsRelative=1\r\nPath=Profiles/removed.default\r\n"
+        "[Profile6]\r\nName=root\r\nIsRelative=0\r\nPath=" +
+        root +
+        "\r\n"
+        "[Profile7]\r\nIsRelative=1\r\nPath=Profiles/old.default\r\n"
+        "[General]\r\nStartWithLastProfile=1\r\nVersion=2\r\n";
     ASSERT_TRUE(disk_.WriteFile(At(L"Firefox/profiles.ini"), ini));
 
     const BrowserProfiles found = Discover("firefox", L"Firefox");
     EXPECT_FALSE(found.problem);
     EXPECT_EQ(Names(found), (std::vector<std::wstring>{L"Profiles/abc.default-release (default-release)",
-                                                        FromUtf8(elsewhere) + L" (moved)", L"../../escape ! (escape)",
-                                                        L"somewhere\\relative ! (not full)", FromUtf8(root) + L" ! (root)",
-                                                        L"Profiles/old.default"}));
+                                                       FromUtf8(elsewhere) + L" (moved)", L"../../escape ! (escape)",
+                                                       L"somewhere\\relative ! (not full)",
+                                                       FromUtf8(root) + L" ! (root)", L"Profiles/old.default"}));
     ASSERT_TRUE(found.profiles[0].folder);
     EXPECT_TRUE(found.profiles[0].folder->Path().ends_with(L"abc.default-release"));
     EXPECT_EQ(found.profiles[1].cache, found.profiles[1].folder->Path());  // a profile elsewhere has its cache inside
@@ -204,19 +209,22 @@ TEST_F(ProfileDiscoveryTest, WorksATraceThroughAProfilesDatabases)
     ASSERT_TRUE(disk_.MakeFolder(At(L"User Data/Default/Network")));
     ASSERT_TRUE(test::MakeDatabase(At(L"User Data/Default/History"), test::ChromiumHistory(Generation::kCurrent)));
     ASSERT_TRUE(test::MakeDatabase(At(L"User Data/Default/Favicons"), test::ChromiumFavicons(Generation::kCurrent)));
-    ASSERT_TRUE(test::MakeDatabase(At(L"User Data/Default/Network/Cookies"), test::ChromiumCookies(Generation::kCurrent)));
+    ASSERT_TRUE(
+        test::MakeDatabase(At(L"User Data/Default/Network/Cookies"), test::ChromiumCookies(Generation::kCurrent)));
     ASSERT_TRUE(disk_.WriteFile(At(L"User Data/Default/Bookmarks"), test::ChromiumBookmarksJson()));
     BrowserProfiles edge = Discover("edge", L"User Data");
     ASSERT_EQ(edge.profiles.size(), 1u);
     DiscoveredProfile& profile = edge.profiles[0];
 
-    const TraceOutcome preview = RunTrace(*profiles_, Browser("edge"), profile, BrowserTrace::kHistory, {}, DatabaseMode::kPreview);
+    const TraceOutcome preview =
+        RunTrace(*profiles_, Browser("edge"), profile, BrowserTrace::kHistory, {}, DatabaseMode::kPreview);
     ASSERT_EQ(preview.databases.size(), 4u);
     EXPECT_EQ(preview.databases[0].state, DatabaseState::kReady);
     EXPECT_EQ(preview.databases[1].state, DatabaseState::kReady);
     EXPECT_EQ(preview.databases[2].state, DatabaseState::kAbsent);  // no Top Sites
     EXPECT_EQ(preview.databases[3].state, DatabaseState::kAbsent);  // no Shortcuts
-    const TraceOutcome clean = RunTrace(*profiles_, Browser("edge"), profile, BrowserTrace::kHistory, {}, DatabaseMode::kClean);
+    const TraceOutcome clean =
+        RunTrace(*profiles_, Browser("edge"), profile, BrowserTrace::kHistory, {}, DatabaseMode::kClean);
     EXPECT_EQ(clean.Rows(), preview.Rows());
     EXPECT_EQ(test::Number(At(L"User Data/Default/History"), "SELECT count(*) FROM urls"), 1);
     EXPECT_EQ(test::Number(At(L"User Data/Default/Favicons"), "SELECT count(*) FROM favicons"), 1);
@@ -224,7 +232,7 @@ TEST_F(ProfileDiscoveryTest, WorksATraceThroughAProfilesDatabases)
     const TraceOutcome cookies = RunTrace(*profiles_, Browser("edge"), profile, BrowserTrace::kCookies,
                                           test::kCookieKeepList, DatabaseMode::kClean);
     ASSERT_EQ(cookies.databases.size(), 2u);
-    EXPECT_EQ(cookies.databases[0].state, DatabaseState::kDone);  // Network/Cookies
+    EXPECT_EQ(cookies.databases[0].state, DatabaseState::kDone);    // Network/Cookies
     EXPECT_EQ(cookies.databases[1].state, DatabaseState::kAbsent);  // no older Cookies beside it
     EXPECT_EQ(cookies.Rows(), 3u);
 
@@ -232,7 +240,8 @@ TEST_F(ProfileDiscoveryTest, WorksATraceThroughAProfilesDatabases)
     ASSERT_TRUE(test::MakeDatabase(At(L"User Data/Default/Shortcuts"), test::ChromiumShortcuts()));
     ASSERT_TRUE(disk_.RemoveFile(At(L"User Data/Default/Bookmarks")));
     ASSERT_TRUE(disk_.WriteFile(At(L"User Data/Default/Bookmarks"), "{\"roots\": "));
-    const TraceOutcome unsure = RunTrace(*profiles_, Browser("edge"), profile, BrowserTrace::kHistory, {}, DatabaseMode::kClean);
+    const TraceOutcome unsure =
+        RunTrace(*profiles_, Browser("edge"), profile, BrowserTrace::kHistory, {}, DatabaseMode::kClean);
     EXPECT_EQ(unsure.databases[0].state, DatabaseState::kLeft);
     EXPECT_EQ(unsure.databases[1].state, DatabaseState::kLeft);
     EXPECT_EQ(unsure.databases[3].state, DatabaseState::kDone) << "shortcuts do not depend on bookmarks";
@@ -245,20 +254,21 @@ TEST_F(ProfileDiscoveryTest, FirefoxKeepsTheIconsOfPagesThatStayOrAllWhenThatIsN
     ASSERT_TRUE(disk_.MakeFolder(At(L"Firefox/p")));
     ASSERT_TRUE(disk_.WriteFile(At(L"Firefox/profiles.ini"), "[Profile0]\nIsRelative=1\nPath=p\n"));
     ASSERT_TRUE(test::MakeDatabase(At(L"Firefox/p/places.sqlite"), test::FirefoxPlaces(Generation::kCurrent), "wal"));
-    ASSERT_TRUE(test::MakeDatabase(At(L"Firefox/p/favicons.sqlite"), test::FirefoxFavicons(Generation::kCurrent), "wal"));
+    ASSERT_TRUE(
+        test::MakeDatabase(At(L"Firefox/p/favicons.sqlite"), test::FirefoxFavicons(Generation::kCurrent), "wal"));
     BrowserProfiles firefox = Discover("firefox", L"Firefox");
     ASSERT_EQ(firefox.profiles.size(), 1u);
     {
         test::ExclusiveDatabaseHold held(At(L"Firefox/p/places.sqlite"));
         ASSERT_TRUE(held.Holding());
-        const TraceOutcome busy = RunTrace(*profiles_, Browser("firefox"), firefox.profiles[0], BrowserTrace::kHistory, {},
-                                           DatabaseMode::kClean);
+        const TraceOutcome busy = RunTrace(*profiles_, Browser("firefox"), firefox.profiles[0], BrowserTrace::kHistory,
+                                           {}, DatabaseMode::kClean);
         EXPECT_TRUE(busy.InUse());
         EXPECT_EQ(busy.databases[1].state, DatabaseState::kLeft);
         EXPECT_EQ(test::Number(At(L"Firefox/p/favicons.sqlite"), "SELECT count(*) FROM moz_icons"), 4);
     }
-    const TraceOutcome clean = RunTrace(*profiles_, Browser("firefox"), firefox.profiles[0], BrowserTrace::kHistory, {},
-                                        DatabaseMode::kClean);
+    const TraceOutcome clean =
+        RunTrace(*profiles_, Browser("firefox"), firefox.profiles[0], BrowserTrace::kHistory, {}, DatabaseMode::kClean);
     EXPECT_EQ(clean.databases[0].state, DatabaseState::kDone);
     EXPECT_EQ(clean.databases[1].state, DatabaseState::kDone);
     EXPECT_EQ(test::Dump(At(L"Firefox/p/favicons.sqlite"), "SELECT id FROM moz_icons ORDER BY id"),
