@@ -23,6 +23,7 @@
 #include "browsers/sqlite_connection.h"
 #include "platform/profile_files.h"
 #include "platform/utf8.h"
+#include "tests/browsers/browser_databases.h"
 
 #include <sqlite3.h>
 
@@ -62,41 +63,11 @@ bool Run(SqliteConnection& db, std::string_view sql)
     return true;
 }
 
-constexpr std::string_view kHistorySchema = R"sql(
-CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);
-INSERT INTO meta VALUES('version','70'), ('last_compatible_version','16');
-CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT,url LONGVARCHAR,title LONGVARCHAR,visit_count INTEGER DEFAULT 0 NOT NULL,typed_count INTEGER DEFAULT 0 NOT NULL,last_visit_time INTEGER NOT NULL,hidden INTEGER DEFAULT 0 NOT NULL);
-CREATE TABLE visits(id INTEGER PRIMARY KEY AUTOINCREMENT,url INTEGER NOT NULL,visit_time INTEGER NOT NULL,from_visit INTEGER,external_referrer_url TEXT,transition INTEGER DEFAULT 0 NOT NULL,segment_id INTEGER,visit_duration INTEGER DEFAULT 0 NOT NULL,incremented_omnibox_typed_score BOOLEAN DEFAULT FALSE NOT NULL,opener_visit INTEGER,originator_cache_guid TEXT,originator_visit_id INTEGER,originator_from_visit INTEGER,originator_opener_visit INTEGER,is_known_to_sync BOOLEAN DEFAULT FALSE NOT NULL,consider_for_ntp_most_visited BOOLEAN DEFAULT FALSE NOT NULL,visited_link_id INTEGER DEFAULT 0 NOT NULL,app_id TEXT);
-CREATE TABLE visit_source(id INTEGER PRIMARY KEY,source INTEGER NOT NULL);
-CREATE TABLE keyword_search_terms (keyword_id INTEGER NOT NULL,url_id INTEGER NOT NULL,term LONGVARCHAR NOT NULL,normalized_term LONGVARCHAR NOT NULL);
-CREATE TABLE segments (id INTEGER PRIMARY KEY,name VARCHAR,url_id INTEGER NON NULL);
-CREATE TABLE segment_usage (id INTEGER PRIMARY KEY,segment_id INTEGER NOT NULL,time_slot INTEGER NOT NULL,visit_count INTEGER DEFAULT 0 NOT NULL);
-CREATE TABLE content_annotations(visit_id INTEGER PRIMARY KEY,visibility_score NUMERIC,floc_protected_score NUMERIC,categories VARCHAR,page_topics_model_version INTEGER,annotation_flags INTEGER NOT NULL,entities VARCHAR,related_searches VARCHAR,search_normalized_url VARCHAR,search_terms LONGVARCHAR,alternative_title VARCHAR,page_language VARCHAR,password_state INTEGER DEFAULT 0 NOT NULL,has_url_keyed_image BOOLEAN NOT NULL);
-CREATE TABLE context_annotations(visit_id INTEGER PRIMARY KEY,context_annotation_flags INTEGER NOT NULL,duration_since_last_visit INTEGER,page_end_reason INTEGER,total_foreground_duration INTEGER,browser_type INTEGER DEFAULT 0 NOT NULL,window_id INTEGER DEFAULT -1 NOT NULL,tab_id INTEGER DEFAULT -1 NOT NULL,task_id INTEGER DEFAULT -1 NOT NULL,root_task_id INTEGER DEFAULT -1 NOT NULL,parent_task_id INTEGER DEFAULT -1 NOT NULL,response_code INTEGER DEFAULT 0 NOT NULL);
-CREATE TABLE clusters(cluster_id INTEGER PRIMARY KEY AUTOINCREMENT,should_show_on_prominent_ui_surfaces BOOLEAN NOT NULL,label VARCHAR NOT NULL,raw_label VARCHAR NOT NULL,triggerability_calculated BOOLEAN NOT NULL,originator_cache_guid TEXT NOT NULL,originator_cluster_id INTEGER NOT NULL);
-CREATE TABLE clusters_and_visits(cluster_id INTEGER NOT NULL,visit_id INTEGER NOT NULL,score NUMERIC DEFAULT 0 NOT NULL,engagement_score NUMERIC DEFAULT 0 NOT NULL,url_for_deduping LONGVARCHAR NOT NULL,normalized_url LONGVARCHAR NOT NULL,url_for_display LONGVARCHAR NOT NULL,interaction_state INTEGER DEFAULT 0 NOT NULL,PRIMARY KEY(cluster_id,visit_id))WITHOUT ROWID;
-CREATE TABLE cluster_keywords(cluster_id INTEGER NOT NULL,keyword VARCHAR NOT NULL,type INTEGER NOT NULL,score NUMERIC NOT NULL,collections VARCHAR NOT NULL);
-CREATE TABLE cluster_visit_duplicates(visit_id INTEGER NOT NULL,duplicate_visit_id INTEGER NOT NULL,PRIMARY KEY(visit_id,duplicate_visit_id))WITHOUT ROWID;
-CREATE TABLE visited_links(id INTEGER PRIMARY KEY AUTOINCREMENT,link_url_id INTEGER NOT NULL,top_level_url LONGVARCHAR NOT NULL,frame_url LONGVARCHAR NOT NULL,visit_count INTEGER DEFAULT 0 NOT NULL);
-CREATE INDEX visits_url_index ON visits (url);
-CREATE INDEX visits_from_index ON visits (from_visit);
-CREATE INDEX visits_time_index ON visits (visit_time);
-CREATE INDEX visits_originator_id_index ON visits (originator_visit_id);
-CREATE INDEX keyword_search_terms_index1 ON keyword_search_terms (keyword_id, normalized_term);
-CREATE INDEX keyword_search_terms_index2 ON keyword_search_terms (url_id);
-CREATE INDEX keyword_search_terms_index3 ON keyword_search_terms (term);
-CREATE INDEX segments_name ON segments(name);
-CREATE INDEX segments_url_id ON segments(url_id);
-CREATE INDEX segment_usage_time_slot_segment_id ON segment_usage(time_slot, segment_id);
-CREATE INDEX segments_usage_seg_id ON segment_usage(segment_id);
-CREATE INDEX visited_links_index ON visited_links (link_url_id, top_level_url, frame_url);
-CREATE INDEX urls_url_index ON urls (url);
-)sql";
 
 bool MakeHistory(const fs::path& path, std::vector<std::string>& bookmarked)
 {
     Result<SqliteConnection> db = SqliteConnection::Open(path.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (!db || !Run(*db, "PRAGMA journal_mode = TRUNCATE; BEGIN;") || !Run(*db, kHistorySchema)) {
+    if (!db || !Run(*db, "PRAGMA journal_mode = TRUNCATE; BEGIN;") || !Run(*db, test::ChromiumHistorySchema())) {
         return false;
     }
     auto urls =
@@ -143,20 +114,7 @@ bool MakeHistory(const fs::path& path, std::vector<std::string>& bookmarked)
 bool MakeCookies(const fs::path& path)
 {
     Result<SqliteConnection> db = SqliteConnection::Open(path.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (!db || !Run(*db,
-                    "PRAGMA journal_mode = TRUNCATE; BEGIN;"
-                    "CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);"
-                    "INSERT INTO meta VALUES('version','24'), ('last_compatible_version','24');"
-                    "CREATE TABLE cookies(creation_utc INTEGER NOT NULL,host_key TEXT NOT NULL,top_frame_site_key TEXT "
-                    "NOT NULL,"
-                    "name TEXT NOT NULL,value TEXT NOT NULL,encrypted_value BLOB NOT NULL,path TEXT NOT NULL,"
-                    "expires_utc INTEGER NOT NULL,is_secure INTEGER NOT NULL,is_httponly INTEGER NOT NULL,"
-                    "last_access_utc INTEGER NOT NULL,has_expires INTEGER NOT NULL,is_persistent INTEGER NOT NULL,"
-                    "priority INTEGER NOT NULL,samesite INTEGER NOT NULL,source_scheme INTEGER NOT NULL,"
-                    "source_port INTEGER NOT NULL,last_update_utc INTEGER NOT NULL,source_type INTEGER NOT NULL,"
-                    "has_cross_site_ancestor INTEGER NOT NULL);"
-                    "CREATE UNIQUE INDEX cookies_unique_index ON cookies(host_key, top_frame_site_key, "
-                    "has_cross_site_ancestor, name, path, source_scheme, source_port);")) {
+    if (!db || !Run(*db, "PRAGMA journal_mode = TRUNCATE; BEGIN;") || !Run(*db, test::ChromiumCookiesSchema())) {
         return false;
     }
     auto insert =
