@@ -243,6 +243,14 @@ std::optional<double> ShellSeconds(const fs::path& shell, const fs::path& databa
     return statements > 0 ? std::optional(seconds) : std::nullopt;
 }
 
+// A fresh copy of the database made, for each run. (The copy is removed first: mingw's copy over
+// an existing file fails under Wine.)
+void Fresh(const fs::path& made, const fs::path& target)
+{
+    fs::remove(target);
+    fs::copy_file(made, target);
+}
+
 struct Figures {
     double clean = 1e9;
     double preview = 1e9;
@@ -261,7 +269,7 @@ bool Measure(const char* name, const fs::path& folder, const fs::path& shell, co
     std::unique_ptr<ProfileFiles> files = MakeProfileFiles();
     Figures best;
     for (int round = 0; round < kRepetitions; ++round) {
-        fs::copy_file(made, target, fs::copy_options::overwrite_existing);
+        Fresh(made, target);
         {
             auto profile = files->OpenFolder(folder.wstring());
             if (!profile) {
@@ -283,7 +291,7 @@ bool Measure(const char* name, const fs::path& folder, const fs::path& shell, co
             best.rows = clean.Rows();
         }
         for (const bool secure : {false, true}) {
-            fs::copy_file(made, target, fs::copy_options::overwrite_existing);
+            Fresh(made, target);
             const std::optional<double> seconds = ShellSeconds(shell, target, scriptFile, secure);
             if (!seconds) {
                 std::fprintf(stderr, "%s: the shell did not run the deletes\n", name);

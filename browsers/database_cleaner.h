@@ -9,6 +9,10 @@
 // removed row stays readable in the file, its -wal or its -journal. A preview opens the file read
 // only and changes no byte of it or of the files beside it.
 //
+// A preview says exactly what the clean does, with one exception that fails safe: a file damaged
+// only where the preview does not read is found out by the clean's check of the whole file, and
+// left untouched.
+//
 // A database the running browser holds is never forced, waited on for more than a moment or
 // closed: it comes back in use, for the user to close the browser. A file that is not the database
 // the recipe knows (tables missing), is empty, corrupt, encrypted, a link, or holds a change its

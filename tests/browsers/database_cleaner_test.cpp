@@ -464,6 +464,20 @@ TEST_F(DatabaseCleanerTest, LeavesWhatItCannotCleanSafelyUntouched)
         const char* name;
         std::function<bool()> make;
         std::int32_t number;
+        // A file damaged only where a preview does not read may look sound to the preview; the
+        // clean's check of the whole file finds it out.
+        bool previewMaySeeNothing = false;
+    };
+    // The History file with some of its pages overwritten.
+    const auto damaged = [this](std::size_t firstPage, std::size_t endPage) {
+        const std::wstring path = PathOf(L"History");
+        if (!test::MakeDatabase(path, test::ChromiumHistory(Generation::kCurrent))) {
+            return false;
+        }
+        std::string bytes = *disk_.Tree(disk_.Root(), L"").at(L"History").bytes;
+        std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(firstPage * 4096, bytes.size())),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(std::min(endPage * 4096, bytes.size())), '\x07');
+        return disk_.RemoveFile(path) && disk_.WriteFile(path, bytes);
     };
     const std::vector<Case> cases = {
         {"empty file", [this] { return disk_.MakeFile(PathOf(L"History"), 0); }, database_status::kEmpty},
@@ -479,18 +493,8 @@ TEST_F(DatabaseCleanerTest, LeavesWhatItCannotCleanSafelyUntouched)
                  .has_value();
          },
          database_status::kNotUnderstood},
-        {"a damaged database",
-         [this] {
-             const std::wstring path = PathOf(L"History");
-             if (!test::MakeDatabase(path, test::ChromiumHistory(Generation::kCurrent))) {
-                 return false;
-             }
-             // Page 3 onwards: the first tables' pages, overwritten.
-             std::string bytes = *disk_.Tree(disk_.Root(), L"").at(L"History").bytes;
-             std::fill(bytes.begin() + 2 * 4096, bytes.begin() + 6 * 4096, '\x07');
-             return disk_.RemoveFile(path) && disk_.WriteFile(path, bytes);
-         },
-         database_status::kCorrupt},
+        {"a database damaged past its first pages", [&] { return damaged(2, 1000); }, database_status::kCorrupt},
+        {"a database damaged in a few pages", [&] { return damaged(2, 6); }, database_status::kCorrupt, true},
         {"a log only its stopped browser's memory indexed",
          [this] {
              const std::wstring path = PathOf(L"History");
@@ -513,11 +517,14 @@ TEST_F(DatabaseCleanerTest, LeavesWhatItCannotCleanSafelyUntouched)
         const auto before = Files();
         for (const DatabaseMode mode : {DatabaseMode::kPreview, DatabaseMode::kClean}) {
             const DatabaseOutcome outcome = Run(history, InputsFor(history), mode);
+            EXPECT_EQ(Files(), before);
+            if (mode == DatabaseMode::kPreview && c.previewMaySeeNothing && outcome.state == DatabaseState::kReady) {
+                continue;
+            }
             EXPECT_EQ(outcome.state, DatabaseState::kLeft);
             ASSERT_TRUE(outcome.problem);
             EXPECT_EQ(outcome.problem->number, c.number) << ToUtf8(outcome.problem->description);
             EXPECT_TRUE(outcome.tables.empty());
-            EXPECT_EQ(Files(), before);
         }
         for (const std::wstring& name : disk_.Names(disk_.Root())) {
             ASSERT_TRUE(disk_.RemoveFile(FolderFixture::Join(disk_.Root(), name)));
