@@ -17,6 +17,10 @@ namespace {
 // How long a database held by someone else is waited for: long enough for a browser's own short
 // write to end, short enough that the user never waits on a browser that is running.
 constexpr int kBusyMilliseconds = 100;
+// The most memory a connection's page cache takes; it grows only as far as the file is read.
+constexpr int kCacheKibibytes = 64 * 1024;
+// How much of a file is read through a mapping of it.
+constexpr std::int64_t kMappedBytes = 256LL << 20;
 // A rollback journal that still holds a change starts with these bytes; a finished one is empty
 // or has them zeroed.
 constexpr std::string_view kJournalMagic = "\xd9\xd5\x05\xf9\x20\xa1\x63\xd7";
@@ -453,11 +457,16 @@ private:
         ::sqlite3_db_config(db->Get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
         ::sqlite3_db_config(db->Get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
         ::sqlite3_busy_timeout(db->Get(), kBusyMilliseconds);
-        // Temporary tables stay in memory: they hold the addresses being decided on. A clean holds
-        // its lock from the first read to the end, and keeps a log's index in its own memory: no
-        // shared-memory file is made beside the database.
+        // Temporary tables stay in memory: they hold the addresses being decided on. The page cache
+        // holds a browser's whole database, so that what the clean's check of the file read is not
+        // read again by its deletes. A preview reads the file through a mapping of it, without a
+        // call to the system for each page (which under Wine costs more than the page). A clean
+        // holds its lock from the first read to the end, and keeps a log's index in its own memory:
+        // no shared-memory file is made beside the database.
         Result<> set = db->Execute(std::string("PRAGMA temp_store = MEMORY; PRAGMA secure_delete = ON;") +
-                                   (preview ? "" : "PRAGMA locking_mode = EXCLUSIVE;"));
+                                   "PRAGMA cache_size = -" + std::to_string(kCacheKibibytes) + ";" +
+                                   (preview ? "PRAGMA mmap_size = " + std::to_string(kMappedBytes) + ";"
+                                            : "PRAGMA locking_mode = EXCLUSIVE;"));
         if (!set) {
             return std::unexpected(set.error());
         }
