@@ -29,9 +29,9 @@
 #include "items/item_design.h"
 #include "items/nv_folder.h"
 #include "platform/backend.h"
-#include "platform/win32/bench/folder_baselines.h"
-#include "platform/win32/bench/system_command.h"
-#include "platform/win32/bench/window_item_site.h"
+#include "bench/win32/folder_baselines.h"
+#include "bench/win32/system_command.h"
+#include "bench/win32/window_item_site.h"
 #include "platform/win32/this_program.h"
 #include "tests/support/folder_fixture.h"
 

@@ -18,8 +18,8 @@
 #include "items/nv_reg.h"
 #include "main/headless_item_site.h"
 #include "platform/backend.h"
-#include "platform/win32/bench/registry_baselines.h"
-#include "platform/win32/bench/system_command.h"
+#include "bench/win32/registry_baselines.h"
+#include "bench/win32/system_command.h"
 #include "registry/mod_reg.h"
 
 namespace nivaro {

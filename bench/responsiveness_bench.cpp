@@ -29,8 +29,9 @@
 #include "main/control_ids.h"
 #include "platform/backend.h"
 #include "platform/utf16.h"
-#include "platform/win32/bench/folder_baselines.h"
-#include "platform/win32/bench/responsiveness_probe.h"
+#include "bench/win32/folder_baselines.h"
+#include "bench/win32/responsiveness_probe.h"
+#include "platform/win32/this_program.h"
 #include "tests/support/folder_fixture.h"
 
 namespace nivaro::bench {
@@ -179,7 +180,7 @@ int Run(const std::wstring& root, const Options& options)
             return 1;
         }
     }
-    const std::wstring program = PathBesideThisProgram(L"..\\bin\\nivaro.exe");
+    const std::wstring program = win32::BuiltProgram(L"nivaro.exe");
     if (!Exists(program)) {
         std::fprintf(stderr, "no program at %ls\n", program.c_str());
         return 1;

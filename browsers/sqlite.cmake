@@ -23,13 +23,15 @@ if(NOT WIN32)
 endif()
 
 # The command-line shell from the same amalgamation and the same options: the baseline the
-# database benchmarks measure against.
-add_executable(nivaro_sqlite_shell "${NIVARO_SQLITE_DIR}/shell.c")
-target_link_libraries(nivaro_sqlite_shell PRIVATE nivaro_sqlite)
-# An optimised build of the shell's SHA-1 code draws a false alarm from GCC 12.
-target_compile_options(nivaro_sqlite_shell PRIVATE -Wno-stringop-overread)
-set_target_properties(nivaro_sqlite_shell PROPERTIES OUTPUT_NAME sqlite3)
-if(WIN32)
-    # Its entry point is wmain, for the wide command line.
-    target_link_options(nivaro_sqlite_shell PRIVATE -municode -static -static-libgcc)
+# database benchmarks measure against. Only the benchmarks use it.
+if(NIVARO_BENCH)
+    add_executable(nivaro_sqlite_shell "${NIVARO_SQLITE_DIR}/shell.c")
+    target_link_libraries(nivaro_sqlite_shell PRIVATE nivaro_sqlite)
+    # An optimised build of the shell's SHA-1 code draws a false alarm from GCC 12.
+    target_compile_options(nivaro_sqlite_shell PRIVATE -Wno-stringop-overread)
+    set_target_properties(nivaro_sqlite_shell PROPERTIES OUTPUT_NAME sqlite3)
+    if(WIN32)
+        # Its entry point is wmain, for the wide command line.
+        target_link_options(nivaro_sqlite_shell PRIVATE -municode -static -static-libgcc)
+    endif()
 endif()

@@ -8,6 +8,7 @@ namespace nivaro::cli {
 
 const wchar_t* const kUsage =
     LR"(Usage: nivaro-cli COMMAND [ID...] [--all | --every | --group NAME] [--json] [--items FILE]
+       nivaro-cli --version      the program's version
 
 Commands:
   list       every item: id, title, kind, group, whether it is on by default, target
@@ -52,6 +53,9 @@ std::expected<Arguments, UsageError> ParseArguments(const std::vector<std::wstri
         const std::wstring& arg = args[at];
         if (arg == L"--help" || arg == L"-h" || arg == L"/?") {
             return Arguments{};
+        }
+        if (arg == L"--version") {
+            return Arguments{.command = Command::kVersion};
         }
         if (arg == L"--group" || arg == L"--items") {
             if (at + 1 == args.size()) {

@@ -8,7 +8,7 @@
 
 namespace nivaro::cli {
 
-enum class Command { kHelp, kList, kPreview, kClean };
+enum class Command { kHelp, kVersion, kList, kPreview, kClean };
 
 struct Arguments {
     Command command = Command::kHelp;

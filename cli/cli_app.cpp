@@ -10,6 +10,8 @@
 #include "items/item_engine.h"
 #include "items/name_pattern.h"
 #include "main/catalogue.h"
+#include "main/count_text.h"
+#include "nivaro_version.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"
 
@@ -208,11 +210,11 @@ private:
     const char* LeftKey() const { return cleaning_ ? "stayed" : "leave"; }
     // Counts a person reads are grouped as the user's locale groups them; JSON keeps plain numbers.
     std::wstring Count(std::size_t n) const { return environment_.GroupedCount(n); }
-    // "2 removed, 1 stayed", or "2 to remove, 1 to leave".
+    // "2 removed, 1 stayed", or "2 to remove, 1 to leave": both counts always, for scripts.
     std::wstring CountsText(std::size_t done, std::size_t left) const
     {
-        return Count(done) + (cleaning_ ? L" removed, " : L" to remove, ") + Count(left) +
-               (cleaning_ ? L" stayed" : L" to leave");
+        return nivaro::CountsText(done, left, cleaning_ ? CountStage::kClean : CountStage::kPreview,
+                                  [this](std::uint64_t n) { return Count(n); }, ZeroCounts::kSaid);
     }
     // A value by its quoted name, so that blanks show; a folder entry by its path and size, or by
     // its shell name when it is no file.
@@ -274,8 +276,9 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
         (void)output.err(L"nivaro-cli: " + parsed.error() + L"\n" + L"Try 'nivaro-cli --help'.\n");
         return exit_code::kUsage;
     }
-    if (parsed->command == Command::kHelp) {
-        return output.out(kUsage) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
+    if (parsed->command == Command::kHelp || parsed->command == Command::kVersion) {
+        const std::wstring_view text = parsed->command == Command::kHelp ? kUsage : L"nivaro-cli " NIVARO_VERSION_WIDE L"\n";
+        return output.out(text) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
     }
 
     const UserItems user = ReadUserItems(services, parsed->itemsFile);

@@ -10,12 +10,14 @@
 #include "items/item_design.h"
 #include "items/property_set.h"
 #include "main/control_ids.h"
+#include "nivaro_version.h"
 #include "platform/geometry.h"
 
 namespace nivaro {
 
 namespace form_design {
-inline constexpr std::wstring_view kCaption = L"Nivaro 1.0";
+// The product's name and its major and minor version.
+inline constexpr std::wstring_view kCaption = L"Nivaro " NIVARO_PRODUCT_VERSION_WIDE;
 inline constexpr std::wstring_view kApplicationTitle = L"Nivaro";
 inline constexpr TwipSize kClientSize{6375, 6420};
 inline constexpr Colour kBackground = 0x00FFFFFF;
@@ -46,7 +48,7 @@ struct ControlLayout {
     ControlKind kind;
     TwipRect rect;
     int tabIndex;
-    std::wstring_view caption;  // buttons and checkboxes
+    std::wstring_view caption;  // buttons and checkboxes; "&" marks a button's access key (Alt+letter)
     bool checked;               // checkboxes
     std::array<StoredProperty, 2> stored;  // items: what their stored set holds besides the extents
     std::string_view id;                   // items: the short name that scripts use
@@ -56,15 +58,15 @@ struct ControlLayout {
 };
 
 inline constexpr std::array<ControlLayout, 15> kItemLayout = {{
-    {L"Command2", kNoIndex, ControlKind::kButton, {120, 5880, 1665, 375}, 14, L"More...", false, {}, {}, control_id::kMore},
+    {L"Command2", kNoIndex, ControlKind::kButton, {120, 5880, 1665, 375}, 14, L"&More...", false, {}, {}, control_id::kMore},
     {L"Check1", 5, ControlKind::kCheckBox, {5370, 5100, 975, 255}, 13, L"Clean", true, {}, {}, control_id::Check(5)},
     {L"Check1", 4, ControlKind::kCheckBox, {5370, 4080, 975, 255}, 12, L"Clean", true, {}, {}, control_id::Check(4)},
     {L"Check1", 3, ControlKind::kCheckBox, {5370, 3120, 975, 255}, 11, L"Clean", true, {}, {}, control_id::Check(3)},
     {L"Check1", 2, ControlKind::kCheckBox, {5370, 2160, 975, 255}, 10, L"Clean", false, {}, {}, control_id::Check(2)},
     {L"Check1", 1, ControlKind::kCheckBox, {5400, 1260, 975, 255}, 9, L"Clean", true, {}, {}, control_id::Check(1)},
     {L"Check1", 0, ControlKind::kCheckBox, {5400, 360, 975, 255}, 8, L"Clean", true, {}, {}, control_id::Check(0)},
-    {L"Command1", kNoIndex, ControlKind::kButton, {3300, 5880, 1395, 375}, 7, L"Clean", false, {}, {}, control_id::kClean},
-    {L"cmdStart", kNoIndex, ControlKind::kButton, {4770, 5880, 1395, 375}, 5, L"Clean All", false, {}, {},
+    {L"Command1", kNoIndex, ControlKind::kButton, {3300, 5880, 1395, 375}, 7, L"&Clean", false, {}, {}, control_id::kClean},
+    {L"cmdStart", kNoIndex, ControlKind::kButton, {4770, 5880, 1395, 375}, 5, L"Clean &All", false, {}, {},
      control_id::kCleanAll},
     {L"NvFolder1", kNoIndex, ControlKind::kFolderItem, {60, 1020, 5295, 855}, 1, {}, false,
      {{{L"Folder", L"%History"}, {L"Title", L"History Folder"}}}, "history", control_id::Item(1)},

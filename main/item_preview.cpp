@@ -20,21 +20,22 @@ std::wstring PreviewTip(const ItemPlan& plan, const CountFormat& count, std::siz
     }
     const std::size_t toLeave = plan.targets.size() - toRemove;
     if (toRemove == 0) {
-        return toLeave == 0 ? L"Nothing to remove" : L"Nothing to remove; " + count(toLeave) + L" to leave";
+        return CountsText(0, toLeave, CountStage::kPreview, count, ZeroCounts::kLeftOut);
     }
-    std::wstring tip = count(toRemove) + L" to remove" + listed;
+    // The names follow the count they belong to, and what would stay goes on a line of its own.
+    std::wstring tip = RemoveCount(toRemove, CountStage::kPreview, count) + listed;
     if (toRemove > names) {
         tip += L" and " + count(toRemove - names) + L" more";
     }
     if (toLeave > 0) {
-        tip += L"\n" + count(toLeave) + L" to leave";
+        tip += L"\n" + LeaveCount(toLeave, CountStage::kPreview, count);
     }
     return tip;
 }
 
 std::wstring PreviewTip(const ItemPlan& plan)
 {
-    return PreviewTip(plan, [](std::uint64_t n) { return std::to_wstring(n); });
+    return PreviewTip(plan, PlainCount);
 }
 
 std::vector<std::wstring> PreviewLines(const ItemPlan& plan)

@@ -3,16 +3,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "items/item_plan.h"
+#include "main/count_text.h"
 
 namespace nivaro {
-
-// How counts are written for people: grouped by the user's locale in the program.
-using CountFormat = std::function<std::wstring(std::uint64_t)>;
 
 // "3 to remove: a.txt, b.txt, c.txt" and, when some would stay, "1 to leave". At most `names`
 // names are listed, then how many more there are.

@@ -5,6 +5,8 @@ NIVARO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 NIVARO_BUILD_PACKAGES=(cmake ninja-build g++ googletest nlohmann-json3-dev python3 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 NIVARO_WINE_PACKAGES=(wine wine64)
 NIVARO_DISPLAY_PACKAGES=(xvfb xauth)
+# The release's archive and its installer, built from WiX source on Linux.
+NIVARO_PACKAGE_PACKAGES=(zip wixl git)
 
 # SQLite, built into both builds from its official amalgamation. The npm package sqlite3 carries
 # the official autoconf tarball in its deps/; both it and the tarball inside are pinned by hash.

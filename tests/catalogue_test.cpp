@@ -272,6 +272,7 @@ TEST(Catalogue, AKeepListKeepsWhatItNamesInAPreviewAndAClean)
     const std::wstring list = L"Software\\Nivaro Tests\\Keep";
     keys.Set(list, L"url1", L"https://example.com/");
     keys.Set(list, L"keep-this", L"https://example.org/");
+    keys.Set(list, L"keep-", L"https://example.net/");  // the pattern's star matches nothing
     const std::wstring folder = FolderFixture::Join(disk.Root(), L"traces");
     ASSERT_TRUE(disk.MakeFolder(folder));
     ASSERT_TRUE(disk.MakeFile(FolderFixture::Join(folder, L"a.tmp"), 1));
@@ -284,9 +285,10 @@ TEST(Catalogue, AKeepListKeepsWhatItNamesInAPreviewAndAClean)
 
     ItemDefinition registryItem{.targets = {RegistryTarget{.key = list}}, .keep = {L"keep-*"}};
     const Cleaned registry = CleanAfterPreview(services, registryItem);
-    EXPECT_EQ(registry.preview, (std::map<std::wstring, LeaveReason>{{L"keep-this", LeaveReason::kKeepList}}));
+    EXPECT_EQ(registry.preview, (std::map<std::wstring, LeaveReason>{{L"keep-", LeaveReason::kKeepList},
+                                                                     {L"keep-this", LeaveReason::kKeepList}}));
     EXPECT_EQ(registry.clean, registry.preview);
-    EXPECT_EQ(keys.Values(list), std::set<std::wstring>{L"keep-this"});
+    EXPECT_EQ(keys.Values(list), (std::set<std::wstring>{L"keep-", L"keep-this"}));
 
     ItemDefinition folderItem{.targets = {FolderTarget{.path = folder}}, .keep = {L"*.LOG"}};
     const Cleaned files = CleanAfterPreview(services, folderItem);

@@ -22,6 +22,8 @@ TEST(CliArguments, ParsesCommandsIdsAndOptions)
         {{L"--json", L"clean", L"paint"}, Command::kClean, {L"paint"}, false, true},
         {{L"--help"}, Command::kHelp, {}, false, false},
         {{L"clean", L"-h"}, Command::kHelp, {}, false, false},
+        {{L"--version"}, Command::kVersion, {}, false, false},
+        {{L"clean", L"--all", L"--version"}, Command::kVersion, {}, false, false},
     };
     for (const Case& c : cases) {
         auto parsed = ParseArguments(c.args);

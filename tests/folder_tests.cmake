@@ -40,4 +40,16 @@ endif()
 add_executable(nivaro_protected_folders protected_folder_test.cpp support/known_folders.cpp ${NIVARO_KNOWN_FOLDERS})
 target_link_libraries(nivaro_protected_folders PRIVATE
     nivaro_items nivaro::backend nivaro_substitute_toolkit nivaro_test_support GTest::gtest_main)
-gtest_discover_tests(nivaro_protected_folders DISCOVERY_MODE PRE_TEST PROPERTIES RESOURCE_LOCK registry)
+if(WIN32)
+    # A second drive, N:, for the rule that every drive root is protected: a folder of the prefix's
+    # own (not under C:) given its letter the way Wine keeps drives, as a link in dosdevices.
+    set(NIVARO_TEST_DRIVE_DIR ${NIVARO_WINEPREFIX}/nivaro-test-drive)
+    set(NIVARO_TEST_DRIVE_LINK ${NIVARO_WINEPREFIX}/dosdevices/n:)
+    add_test(NAME TestDrive.Make COMMAND sh -c "mkdir -p '${NIVARO_TEST_DRIVE_DIR}' && ln -sfn '${NIVARO_TEST_DRIVE_DIR}' '${NIVARO_TEST_DRIVE_LINK}'")
+    add_test(NAME TestDrive.Remove COMMAND sh -c "rm -f '${NIVARO_TEST_DRIVE_LINK}' && rm -rf '${NIVARO_TEST_DRIVE_DIR}'")
+    set_tests_properties(TestDrive.Make PROPERTIES FIXTURES_SETUP test_drive)
+    set_tests_properties(TestDrive.Remove PROPERTIES FIXTURES_CLEANUP test_drive)
+    set(NIVARO_PROTECTED_FIXTURES test_drive)
+endif()
+gtest_discover_tests(nivaro_protected_folders DISCOVERY_MODE PRE_TEST PROPERTIES RESOURCE_LOCK registry
+                     FIXTURES_REQUIRED "${NIVARO_PROTECTED_FIXTURES}")

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 #include <latch>
 
@@ -19,11 +20,12 @@ namespace {
 using namespace std::chrono_literals;
 
 // The substitute registry, with a gate that holds the first enumeration of the key "Slow" until the
-// test opens it.
+// test opens it, and a count of the times that key was opened.
 class GatedRegistry final : public RegistryApi {
 public:
     std::latch entered{1};
     std::latch open{1};
+    std::atomic<int> slowOpens = 0;
 
     SubstituteRegistry inner;
 
@@ -36,6 +38,7 @@ public:
             key = RegistryKey(*this, opened.get());
             if (path.ends_with(L"Slow")) {
                 slow_ = opened.get();
+                ++slowOpens;
             }
             keys_.push_back(std::move(opened));
         }
@@ -162,6 +165,26 @@ TEST(PreviewWorker, AStalePreviewIsStoppedAndOnlyTheWantedOneIsReported)
     EXPECT_EQ(outcomes[0].item, 1u);
     EXPECT_EQ(outcomes[0].toRemove, 1234u);
     EXPECT_TRUE(outcomes[0].tip.starts_with(L"1,234 to remove: ")) << "counts grouped for reading";
+}
+
+// A tip asks again while its count goes on; a preview under way of the same item goes on rather
+// than start over, or a folder too large to count within the tip's renewal would never be done.
+TEST(PreviewWorker, AskingAgainForTheItemUnderWayLetsItsPreviewGoOn)
+{
+    Fixture f;
+    auto ready = f.firstReady.get_future();
+    f.worker->Request(0, ListOf(L"Software\\Slow"));
+    f.registry.entered.wait();
+
+    f.worker->Request(0, ListOf(L"Software\\Slow"));
+    f.registry.open.count_down();
+    ASSERT_EQ(ready.wait_for(10s), std::future_status::ready);
+
+    const std::vector<PreviewWorker::Outcome> outcomes = f.worker->TakeOutcomes();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].item, 0u);
+    EXPECT_EQ(outcomes[0].toRemove, 3u);
+    EXPECT_EQ(f.registry.slowOpens, 1) << "the preview under way was not started over";
 }
 
 TEST(PreviewWorker, StoppingWaitsForThePreviewUnderWayToEnd)

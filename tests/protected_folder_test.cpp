@@ -63,6 +63,7 @@ TEST(ProtectedFolders, ASystemOrUserFolderIsRefusedWithNothingInItTouched)
         {"the local AppData folder", Place(KnownPlace::kLocalAppData), true},
         {"a folder that holds the AppData folders", [](KnownFolders& known) { return known.AppDataParent(); }, true},
         {"a drive root", [](KnownFolders& known) { return known.DriveRoot(); }, true},
+        {"another drive's root", [](KnownFolders& known) { return known.OtherDriveRoot(); }, true},
         {"a folder inside AppData\\Local", Place(KnownPlace::kLocalAppData, L"nivaro-traces"), false},
         {"the temporary folder", Place(KnownPlace::kTemp, L"nivaro-traces"), false},
     };

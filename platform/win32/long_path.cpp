@@ -14,6 +14,8 @@ bool HasDevicePrefix(std::wstring_view path)
     return path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\") || path.starts_with(L"\\??\\");
 }
 
+}  // namespace
+
 std::wstring FullPath(const std::wstring& path)
 {
     const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -28,8 +30,6 @@ std::wstring FullPath(const std::wstring& path)
     full.resize(written);
     return full;
 }
-
-}  // namespace
 
 std::wstring LongPathForm(std::wstring_view path)
 {

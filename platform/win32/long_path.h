@@ -12,4 +12,8 @@ namespace nivaro::win32 {
 // path ('/' to '\', "." and ".." steps), so the full form is worked out first.
 std::wstring LongPathForm(std::wstring_view path);
 
+// The path made full as the file functions would ('.' and '..' steps worked out, relative to the
+// current folder); the path as given when that fails.
+std::wstring FullPath(const std::wstring& path);
+
 }  // namespace nivaro::win32

@@ -7,13 +7,10 @@
 #include <memory>
 
 #include "platform/backend.h"
+#include "platform/win32/unique_handles.h"
 
 namespace nivaro::win32 {
 namespace {
-
-struct CoTaskMemFreer {
-    void operator()(void* memory) const { ::CoTaskMemFree(memory); }
-};
 
 const KNOWNFOLDERID* FolderId(KnownPlace place)
 {
@@ -83,7 +80,7 @@ std::optional<std::wstring> Win32Environment::KnownFolder(KnownPlace place)
     PWSTR path = nullptr;
     // Only a folder that exists: one the system merely knows of has nothing to protect or clean.
     const HRESULT result = ::SHGetKnownFolderPath(*id, 0, nullptr, &path);
-    const std::unique_ptr<wchar_t, CoTaskMemFreer> owned(path);
+    const UniqueCoTaskString owned(path);
     if (FAILED(result) || !owned) {
         return std::nullopt;
     }

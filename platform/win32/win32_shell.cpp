@@ -11,7 +11,6 @@
 
 #include "platform/backend.h"
 #include "platform/path_join.h"
-#include "platform/win32/com.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/top_level_window_refusal.h"
 #include "platform/win32/unique_handles.h"
@@ -19,13 +18,6 @@
 
 namespace nivaro::win32 {
 namespace {
-
-using UniqueMenu = UniqueHandle<NullIsEmpty<HMENU, ::DestroyMenu>>;
-
-struct CoTaskMemFreer {
-    void operator()(void* memory) const { ::CoTaskMemFree(memory); }
-};
-using CoTaskString = std::unique_ptr<wchar_t, CoTaskMemFreer>;
 
 constexpr SHCONTF kEveryEntry = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN | SHCONTF_INCLUDESUPERHIDDEN;
 // The range of command ids the context menu may take for its items.
@@ -45,7 +37,7 @@ std::optional<std::wstring> DisplayName(IShellFolder& folder, PCUITEMID_CHILD ch
     }
     LPWSTR text = nullptr;
     const HRESULT copied = ::StrRetToStrW(&name, child, &text);  // frees the STRRET's own string
-    const CoTaskString owned(text);
+    const UniqueCoTaskString owned(text);
     if (FAILED(copied) || !owned) {
         return std::nullopt;
     }

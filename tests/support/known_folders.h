@@ -35,6 +35,9 @@ public:
     std::optional<std::wstring> AppDataParent();
     // The root of the drive the system is on.
     std::optional<std::wstring> DriveRoot();
+    // The root of another drive, which holds none of the system's folders: only the rule for drive
+    // roots keeps it from a clean.
+    std::optional<std::wstring> OtherDriveRoot();
     // The folder a Shell Folders value names now, made if it is not there.
     std::optional<std::wstring> DefaultShellFolder(const std::wstring& name);
 

@@ -44,6 +44,11 @@ bool KnownFolders::Prepare()
         return false;
     }
     SharedDiskMarks().AddVolumeRoot(drive);
+    const std::wstring other = *OtherDriveRoot();
+    if (!disk_.MakeFolder(other)) {
+        return false;
+    }
+    SharedDiskMarks().AddVolumeRoot(other);
     auto make = [&](std::wstring_view relative) {
         std::wstring path = drive;
         for (std::size_t start = 0; start <= relative.size();) {
@@ -68,7 +73,7 @@ void KnownFolders::Unprepare()
     for (const auto& [place, relative] : kLayout) {
         SubstituteEnvironment::SetKnownFolder(place, std::nullopt);
     }
-    if (const std::optional<std::wstring> drive = DriveRoot()) {
+    for (const std::optional<std::wstring>& drive : {DriveRoot(), OtherDriveRoot()}) {
         SharedDiskMarks().Forget(*drive);
     }
 }
@@ -76,6 +81,11 @@ void KnownFolders::Unprepare()
 std::optional<std::wstring> KnownFolders::DriveRoot()
 {
     return FolderFixture::Join(disk_.Root(), L"drive");
+}
+
+std::optional<std::wstring> KnownFolders::OtherDriveRoot()
+{
+    return FolderFixture::Join(disk_.Root(), L"other-drive");
 }
 
 }  // namespace nivaro

@@ -9,6 +9,8 @@
 
 #include "tests/support/folder_fixture.h"
 #include "platform/win32/long_path.h"
+#include "platform/win32/tests/test_shell_folder.h"
+#include "platform/win32/this_program.h"
 #include "platform/win32/unique_handles.h"
 #include "platform/win32/win32_error.h"
 
@@ -294,10 +296,42 @@ Result<> FolderFixture::MakeFolderLink(std::wstring_view link, std::wstring_view
                 L"junction: " + junction.error().description + L"; symbolic link: " + symbolic.error().description);
 }
 
-Result<> FolderFixture::AddVirtualItem(std::wstring_view, std::wstring_view) const
+// The folder is shown from now on by the tests' own shell folder, which lists its files and the
+// items its desktop.ini names. The class is registered for the current user, as Windows takes it
+// without elevation, and for the machine, the only place Wine's COM looks (the test prefix is the
+// tests' own machine).
+Result<> FolderFixture::AddVirtualItem(std::wstring_view folder, std::wstring_view name) const
 {
-    return Fail(ERROR_NOT_SUPPORTED, L"only the substitute shell takes made-up items; a real folder's shell items "
-                                     L"that are no file come from shell extensions");
+    using namespace win32::testing;
+    const std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + kTestShellFolderClassText + L"\\InprocServer32";
+    const std::wstring module = win32::ThisProgramFolder() + kTestShellFolderModule;
+    constexpr wchar_t kApartment[] = L"Apartment";
+    bool registered = false;
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        win32::UniqueHkey server;
+        if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, server.put(), nullptr) !=
+            ERROR_SUCCESS) {
+            continue;
+        }
+        registered |= ::RegSetValueExW(server.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(module.c_str()),
+                                       static_cast<DWORD>((module.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        ::RegSetValueExW(server.get(), L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(kApartment),
+                         sizeof(kApartment));
+    }
+    if (!registered) {
+        return Fail(ERROR_ACCESS_DENIED, L"cannot register the tests' shell folder");
+    }
+
+    const std::wstring ini = Join(folder, L"desktop.ini");
+    if (!::WritePrivateProfileStringW(L".ShellClassInfo", L"CLSID", kTestShellFolderClassText, ini.c_str()) ||
+        !::WritePrivateProfileStringW(kVirtualItemsSection, std::wstring(name).c_str(), L"1", ini.c_str())) {
+        return Fail(::GetLastError(), L"cannot write the folder's desktop.ini");
+    }
+    // As Windows keeps a folder's settings file. (Windows reads it only in a folder marked read-only
+    // or system; Wine reads it in any folder, and under Wine such a mark would make the folder
+    // unwritable to the tests.)
+    ::SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    return {};
 }
 
 bool FolderFixture::RemoveFile(std::wstring_view path) const

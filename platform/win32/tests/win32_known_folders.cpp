@@ -1,4 +1,6 @@
-// The test prefix's own known folders: nothing to make, and the drive is the Windows folder's.
+// The test prefix's own known folders: nothing to make, and the drive is the Windows folder's. The
+// other drive is a folder of the prefix's own that the TestDrive fixture (tests/folder_tests.cmake)
+// gives a drive letter from the Linux side.
 
 #include "tests/support/known_folders.h"
 
@@ -18,6 +20,11 @@ std::optional<std::wstring> KnownFolders::DriveRoot()
         return std::nullopt;
     }
     return windows->substr(0, 3);
+}
+
+std::optional<std::wstring> KnownFolders::OtherDriveRoot()
+{
+    return L"N:\\";
 }
 
 }  // namespace nivaro
