@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "items/cookie_hosts.h"
+#include "items/item_path.h"
 #include "items/name_pattern.h"
 #include "items/protected_places.h"
 #include "platform/path_join.h"
@@ -187,8 +188,15 @@ Result<std::wstring> ResolveFolder(const PlatformServices& services, const Folde
     switch (target.form) {
     case FolderForm::kSetting:
         return ResolveFolderSetting(services, target.path);
-    case FolderForm::kExpanded:
-        return services.environment.Expand(target.path);
+    case FolderForm::kExpanded: {
+        // Of the folders a variable may name (Program Files, and its 32-bit twin), the first there is.
+        const std::vector<std::wstring> folders = ExpandItemPath(services.environment, target.path, services.files.Separator());
+        if (folders.empty()) {
+            return std::unexpected(NotFound(L"The variable of " + target.path + L" has no value here"));
+        }
+        const auto present = std::ranges::find_if(folders, [&](const std::wstring& f) { return services.files.Exists(f); });
+        return present != folders.end() ? *present : folders.front();
+    }
     case FolderForm::kKnownFolder:
         break;
     }

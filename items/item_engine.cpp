@@ -1,6 +1,7 @@
 #include "items/item_engine.h"
 
 #include "items/folder_plan.h"
+#include "items/item_path.h"
 #include "items/registry_plan.h"
 #include "registry/mod_reg.h"
 
@@ -89,8 +90,12 @@ bool IsDetected(const PlatformServices& services, const ItemDefinition& item)
             if (services.registry.OpenKey(detection.root, detection.path, KeyAccess::kQuery, key) == reg_status::kSuccess) {
                 return true;
             }
-        } else if (services.files.Exists(services.environment.Expand(detection.path))) {
-            return true;
+        } else {
+            for (const std::wstring& path : ExpandItemPath(services.environment, detection.path, services.files.Separator())) {
+                if (services.files.Exists(path)) {
+                    return true;
+                }
+            }
         }
     }
     return false;

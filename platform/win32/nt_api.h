@@ -16,6 +16,7 @@ NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
                                     PUNICODE_STRING fileName, BOOLEAN restartScan);
 NTSTATUS NTAPI NtQueryVolumeInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer, ULONG length,
                                             FS_INFORMATION_CLASS informationClass);
+NTSTATUS NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW version);
 }
 
 namespace nivaro::win32 {

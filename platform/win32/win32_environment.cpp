@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/backend.h"
+#include "platform/win32/nt_api.h"
 
 namespace nivaro::win32 {
 namespace {
@@ -132,6 +133,17 @@ std::wstring Win32Environment::GroupedCount(std::uint64_t count)
         return digits;
     }
     return text;
+}
+
+// GetVersionExW answers what the program's manifest declares it knows; the kernel says what runs.
+WindowsVersion Win32Environment::RunningWindows()
+{
+    RTL_OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (::RtlGetVersion(&version) != kStatusSuccess) {
+        return {};
+    }
+    return {static_cast<unsigned>(version.dwMajorVersion), static_cast<unsigned>(version.dwMinorVersion)};
 }
 
 }  // namespace nivaro::win32

@@ -11,6 +11,7 @@ public:
     std::optional<std::wstring> KnownFolder(KnownPlace place) override;
     std::wstring Expand(std::wstring_view text) override;
     std::wstring GroupedCount(std::uint64_t count) override;
+    WindowsVersion RunningWindows() override;
 };
 
 }  // namespace nivaro::win32

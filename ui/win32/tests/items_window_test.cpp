@@ -661,7 +661,7 @@ TEST_F(OtherItemsWindow, AWindowCloseDuringACleanWaitsForTheCleanToEnd)
     constexpr int kValues = 20000;
     KeyForTest many(*registry_, L"Software\\NivaroTest\\ManyValues");
     many.SetMany(kValues);
-    const UserItemsFile items("[Many values *]\r\nRegKey1=HKCU\\Software\\NivaroTest\\ManyValues\r\n");
+    const UserItemsFile items("[Many values *]\r\nDefault=True\r\nRegKey1=HKCU\\Software\\NivaroTest\\ManyValues\r\n");
     ASSERT_TRUE(items.Written());
     CheckOnlyRunBoxAndAddressBar();
     ProgramDriver program;
