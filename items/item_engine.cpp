@@ -31,7 +31,11 @@ ItemPlan BeginPlan(const PlatformServices& services, const ItemDefinition& item)
     for (const ItemTarget& target : item.targets) {
         PlanPart& part = plan.parts.emplace_back();
         part.what = target;
-        if (std::holds_alternative<FolderTarget>(target)) {
+        if (!item.exclude.empty()) {
+            // What an exclusion keeps is not told apart here yet: the item would remove it.
+            part.target = std::holds_alternative<FolderTarget>(target) ? std::get<FolderTarget>(target).path : L"";
+            part.problem = Error{error_number::kPermissionDenied, L"Its exclusions cannot be applied: not cleaned"};
+        } else if (std::holds_alternative<FolderTarget>(target)) {
             FindFolder(services, part);
         } else {
             part.target = KeyDisplayName(std::get<RegistryTarget>(target).root, std::get<RegistryTarget>(target).key);
