@@ -12,6 +12,7 @@
 #include "main/catalogue.h"
 #include "main/item_preview.h"
 #include "main/refused_lines.h"
+#include "platform/name_case.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"
 
@@ -148,7 +149,7 @@ std::optional<std::pair<RegistryRoot, std::wstring>> ItemKey(const ItemPlan& pla
         std::size_t end = 0;
         for (std::size_t at = 0; at <= std::min(shared.size(), key.size()); ++at) {
             const bool endsBoth = (at == shared.size() || shared[at] == L'\\') && (at == key.size() || key[at] == L'\\');
-            if (endsBoth && SameIgnoringCase(std::wstring_view(shared).substr(0, at), std::wstring_view(key).substr(0, at))) {
+            if (endsBoth && SameName(std::wstring_view(shared).substr(0, at), std::wstring_view(key).substr(0, at))) {
                 end = at;
             }
         }

@@ -12,7 +12,7 @@
 #include <utility>
 #include <variant>
 
-#include "items/item_path.h"
+#include "items/item_paths.h"
 #include "platform/utf16.h"
 #include "platform/utf8.h"
 

@@ -77,6 +77,19 @@ std::optional<std::wstring> TempFolder()
 
 std::optional<std::wstring> Win32Environment::KnownFolder(KnownPlace place)
 {
+    const std::lock_guard lock(mutex_);
+    if (const auto found = known_.find(place); found != known_.end()) {
+        return found->second;
+    }
+    std::optional<std::wstring> folder = AskSystem(place);
+    if (folder) {
+        known_.emplace(place, *folder);  // one the system has not got is asked again: it may come
+    }
+    return folder;
+}
+
+std::optional<std::wstring> Win32Environment::AskSystem(KnownPlace place)
+{
     const KNOWNFOLDERID* id = FolderId(place);
     if (id == nullptr) {
         return place == KnownPlace::kTemp ? TempFolder() : std::nullopt;

@@ -1,13 +1,15 @@
-#include "items/item_path.h"
+#include "items/item_paths.h"
 
 #include <algorithm>
 #include <array>
 
-#include "items/name_pattern.h"
 #include "platform/path_join.h"
+
+#include "platform/name_case.h"
 
 namespace nivaro {
 namespace {
+
 
 // The format's own folders, and the environment's that its paths use.
 constexpr std::array kVariables{
@@ -39,7 +41,8 @@ constexpr std::array kVariables{
     PathVariable{.name = L"Tmp", .place = KnownPlace::kTemp},
 };
 
-bool IsSeparator(wchar_t c)
+// The items file writes '\\' between folder names, and '/' as Windows takes it.
+bool IsWrittenSeparator(wchar_t c)
 {
     return c == L'\\' || c == L'/';
 }
@@ -89,6 +92,12 @@ std::optional<std::wstring> VariableValue(Environment& environment, std::wstring
     return value;
 }
 
+
+bool IsSeparator(wchar_t c, wchar_t separator)
+{
+    return c == separator || c == L'/';
+}
+
 }  // namespace
 
 std::wstring ItemPath::Text() const
@@ -102,7 +111,7 @@ std::wstring ItemPath::Text() const
 
 const PathVariable* FindPathVariable(std::wstring_view name)
 {
-    const auto found = std::ranges::find_if(kVariables, [&](const PathVariable& v) { return SameIgnoringCase(v.name, name); });
+    const auto found = std::ranges::find_if(kVariables, [&](const PathVariable& v) { return SameName(v.name, name); });
     return found == kVariables.end() ? nullptr : &*found;
 }
 
@@ -110,7 +119,7 @@ std::expected<ItemPath, PathRefusal> ParseItemPath(std::wstring_view text)
 {
     std::vector<std::wstring_view> parts;
     for (std::size_t start = 0;;) {
-        const auto end = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), IsSeparator);
+        const auto end = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), IsWrittenSeparator);
         parts.push_back(text.substr(start, static_cast<std::size_t>(end - text.begin()) - start));
         if (end == text.end()) {
             break;
@@ -131,7 +140,7 @@ std::expected<ItemPath, PathRefusal> ParseItemPath(std::wstring_view text)
         }
     } else if (first.size() == 2 && IsAsciiLetter(first[0]) && first[1] == L':') {
         path.drive = first;
-    } else if (first.empty() && text.size() > 1 && IsSeparator(text[1])) {
+    } else if (first.empty() && text.size() > 1 && IsWrittenSeparator(text[1])) {
         return std::unexpected(PathRefusal{L"a network path",
                                            L"a network path is not cleaned: only this machine's own folders are", true});
     } else if (first.find(L'%') != std::wstring_view::npos) {
@@ -151,7 +160,7 @@ std::expected<ItemPath, PathRefusal> ParseItemPath(std::wstring_view text)
     return path;
 }
 
-std::vector<std::wstring> ExpandItemPath(Environment& environment, std::wstring_view text, wchar_t separator)
+std::vector<std::wstring> ItemPathFolders(Environment& environment, std::wstring_view text, wchar_t separator)
 {
     const std::expected<ItemPath, PathRefusal> path = ParseItemPath(text);
     if (!path) {
@@ -180,6 +189,84 @@ std::vector<std::wstring> ExpandItemPath(Environment& environment, std::wstring_
         }
     }
     return bases;
+}
+
+std::wstring ExpandItemPath(const PlatformServices& services, std::wstring_view text)
+{
+    const wchar_t separator = services.files.Separator();
+    const std::vector<std::wstring> folders = ItemPathFolders(services.environment, text, separator);
+    std::wstring out = folders.empty() ? std::wstring(text) : folders.front();
+    if (out.size() == 2 && out[1] == L':') {
+        out.push_back(separator);
+    }
+    return out;
+}
+
+bool HasWildcard(std::wstring_view text)
+{
+    return text.find_first_of(L"*?") != std::wstring_view::npos;
+}
+
+WildcardPath SplitAtWildcards(std::wstring_view path, wchar_t separator)
+{
+    WildcardPath split;
+    // The ? of the \\?\ and \\.\ forms is no wildcard.
+    const bool device = path.size() >= 4 && IsSeparator(path[0], separator) && IsSeparator(path[1], separator) &&
+                        (path[2] == L'?' || path[2] == L'.') && IsSeparator(path[3], separator);
+    std::size_t start = device ? 4 : 0;
+    while (start <= path.size()) {
+        std::size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end], separator)) {
+            ++end;
+        }
+        const std::wstring_view component = path.substr(start, end - start);
+        if (HasWildcard(component) || !split.components.empty()) {
+            if (split.components.empty()) {
+                split.base = std::wstring(path.substr(0, start));
+            }
+            if (!component.empty()) {
+                split.components.emplace_back(component);
+            }
+        }
+        start = end + 1;
+    }
+    if (split.components.empty()) {
+        split.base = std::wstring(path);
+    }
+    return split;
+}
+
+std::optional<std::pair<std::wstring, std::wstring>> SplitLeaf(std::wstring_view path, wchar_t separator)
+{
+    while (!path.empty() && IsSeparator(path.back(), separator)) {
+        path.remove_suffix(1);
+    }
+    std::size_t slash = path.size();
+    while (slash > 0 && !IsSeparator(path[slash - 1], separator)) {
+        --slash;
+    }
+    if (slash == 0 || slash == path.size()) {
+        return std::nullopt;
+    }
+    std::wstring_view parent = path.substr(0, slash);
+    // The parent keeps its separator when it is a root ("C:\", "/"), and only then.
+    const bool root = parent.size() == 1 || (parent.size() == 3 && parent[1] == L':');
+    while (!root && parent.size() > 1 && IsSeparator(parent.back(), separator)) {
+        parent.remove_suffix(1);
+    }
+    return std::pair{std::wstring(parent), std::wstring(path.substr(slash))};
+}
+
+bool IsSameOrInside(std::wstring_view inner, std::wstring_view outer, wchar_t separator)
+{
+    while (outer.size() > 1 && IsSeparator(outer.back(), separator)) {
+        outer.remove_suffix(1);  // a root keeps its separator
+    }
+    if (inner.size() < outer.size() || !SameName(inner.substr(0, outer.size()), outer)) {
+        return false;
+    }
+    return inner.size() == outer.size() || IsSeparator(inner[outer.size()], separator) ||
+           IsSeparator(outer.back(), separator);
 }
 
 }  // namespace nivaro

@@ -1,4 +1,4 @@
-#include "items/item_path.h"
+#include "items/item_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -66,11 +66,11 @@ TEST(ItemPath, NamesTheFoldersOfThisMachineWithThePlatformsSeparator)
         {L"%Music%\\App", L'/', {}},  // the system has no such folder here
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ExpandItemPath(environment, c.path, c.separator), c.folders) << testing::PrintToString(c.path);
+        EXPECT_EQ(ItemPathFolders(environment, c.path, c.separator), c.folders) << testing::PrintToString(c.path);
     }
 
     places.Set(KnownPlace::kProgramFilesX86, L"/pf");
-    EXPECT_EQ(ExpandItemPath(environment, L"%ProgramFiles%\\App", L'/'), std::vector<std::wstring>{L"/pf/App"});
+    EXPECT_EQ(ItemPathFolders(environment, L"%ProgramFiles%\\App", L'/'), std::vector<std::wstring>{L"/pf/App"});
 }
 
 TEST(ItemPath, IsWrittenOneWayForEverySpelling)

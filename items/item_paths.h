@@ -1,15 +1,18 @@
 #pragma once
-// The paths the items file names folders and files by: a %VARIABLE% or a drive, then folder names,
-// * and ? allowed in the names. One parser for the reader, which refuses what it cannot take, and
-// for the engine, which finds the folders a path names on this machine.
+// The paths items name: written as the items file writes them (a %VARIABLE% or a drive, then
+// folder names), their variables understood, cut where their wildcards begin, and compared as the
+// system compares names. One parser for the reader, which refuses what it cannot take, and for the
+// engine, which finds the folders a path names on this machine.
 
 #include <expected>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/environment.h"
+#include "platform/services.h"
 
 namespace nivaro {
 
@@ -56,6 +59,29 @@ std::expected<ItemPath, PathRefusal> ParseItemPath(std::wstring_view text);
 // the 32-bit one where they differ. A variable that has no value here names none. A path that is
 // not written as the items file writes one (a definition made in code) is expanded as the
 // environment expands it.
-std::vector<std::wstring> ExpandItemPath(Environment& environment, std::wstring_view path, wchar_t separator);
+std::vector<std::wstring> ItemPathFolders(Environment& environment, std::wstring_view path, wchar_t separator);
+
+// The one folder a path names for a clean or an exclusion: for a variable that has a 32-bit twin,
+// the native folder, so that what is cleaned and what is kept are always the same folder. A path
+// whose variable has no value here stays as it is written, so that it is no full path and is
+// refused. A bare drive ("C:", as %SystemDrive% gives it) is that drive's root.
+std::wstring ExpandItemPath(const PlatformServices& services, std::wstring_view text);
+
+bool HasWildcard(std::wstring_view text);
+
+// A path cut before its first component that holds a wildcard: the folder before it, opened by
+// its path, and the components from there on, each to be matched in the folder before it. A path
+// without wildcards is all base.
+struct WildcardPath {
+    std::wstring base;
+    std::vector<std::wstring> components;
+};
+WildcardPath SplitAtWildcards(std::wstring_view path, wchar_t separator);
+
+// The folder that holds what a path names, and its name there; nothing for a root or a bare name.
+std::optional<std::pair<std::wstring, std::wstring>> SplitLeaf(std::wstring_view path, wchar_t separator);
+
+// Whether `inner` is `outer` or lies below it, compared as the system compares names.
+bool IsSameOrInside(std::wstring_view inner, std::wstring_view outer, wchar_t separator);
 
 }  // namespace nivaro
