@@ -100,13 +100,27 @@ bool IsSeparator(wchar_t c, wchar_t separator)
 
 }  // namespace
 
-std::wstring ItemPath::Text() const
+std::vector<std::wstring_view> ItemPath::Names() const
 {
-    std::wstring text = variable != nullptr ? L"%" + std::wstring(variable->name) + L"%" : drive;
-    for (const std::wstring& name : names) {
-        text += L"\\" + name;
+    std::vector<std::wstring_view> names;
+    for (std::wstring_view rest = std::wstring_view(text).substr(start); !rest.empty();) {
+        rest.remove_prefix(1);  // the separator
+        const std::size_t end = std::min(rest.find(L'\\'), rest.size());
+        names.push_back(rest.substr(0, end));
+        rest.remove_prefix(end);
     }
-    return text;
+    return names;
+}
+
+std::optional<std::wstring> ItemPath::TakeLastName()
+{
+    if (text.size() == start) {
+        return std::nullopt;
+    }
+    const std::size_t separator = text.rfind(L'\\');
+    std::wstring name = text.substr(separator + 1);
+    text.resize(separator);
+    return name;
 }
 
 const PathVariable* FindPathVariable(std::wstring_view name)
@@ -117,20 +131,8 @@ const PathVariable* FindPathVariable(std::wstring_view name)
 
 std::expected<ItemPath, PathRefusal> ParseItemPath(std::wstring_view text)
 {
-    std::vector<std::wstring_view> parts;
-    for (std::size_t start = 0;;) {
-        const auto end = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), IsWrittenSeparator);
-        parts.push_back(text.substr(start, static_cast<std::size_t>(end - text.begin()) - start));
-        if (end == text.end()) {
-            break;
-        }
-        start = static_cast<std::size_t>(end - text.begin()) + 1;
-    }
-    // A folder written with a separator at its end is the same folder.
-    if (parts.size() > 1 && parts.back().empty()) {
-        parts.pop_back();
-    }
-    const std::wstring_view first = parts.front();
+    const auto firstEnd = std::ranges::find_if(text, IsWrittenSeparator);
+    const std::wstring_view first = text.substr(0, static_cast<std::size_t>(firstEnd - text.begin()));
     ItemPath path;
     if (first.size() > 2 && first.starts_with(L'%') && first.ends_with(L'%')) {
         const std::wstring_view name = first.substr(1, first.size() - 2);
@@ -139,7 +141,6 @@ std::expected<ItemPath, PathRefusal> ParseItemPath(std::wstring_view text)
             return std::unexpected(PathRefusal{L"an unknown variable", L"unknown variable %" + std::wstring(name) + L"%"});
         }
     } else if (first.size() == 2 && IsAsciiLetter(first[0]) && first[1] == L':') {
-        path.drive = first;
     } else if (first.empty() && text.size() > 1 && IsWrittenSeparator(text[1])) {
         return std::unexpected(PathRefusal{L"a network path",
                                            L"a network path is not cleaned: only this machine's own folders are", true});
@@ -151,11 +152,27 @@ std::expected<ItemPath, PathRefusal> ParseItemPath(std::wstring_view text)
                                                                   L"' is not a full path: a path starts with a "
                                                                   L"%VARIABLE% or a drive such as C:"});
     }
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        if (std::optional<PathRefusal> why = WhyNotAName(parts[i])) {
+    // Written once, as long as it is read: a file of thousands of paths makes no copies.
+    path.text.reserve(text.size() + 2);
+    if (path.variable != nullptr) {
+        path.text.append(L"%").append(path.variable->name).append(L"%");
+    } else {
+        path.text.append(first);
+    }
+    path.start = path.text.size();
+    std::wstring_view rest = text.substr(first.size());
+    while (!rest.empty()) {
+        rest.remove_prefix(1);  // the separator
+        if (rest.empty()) {
+            break;  // a folder written with a separator at its end is the same folder
+        }
+        const auto end = std::ranges::find_if(rest, IsWrittenSeparator);
+        const std::wstring_view name = rest.substr(0, static_cast<std::size_t>(end - rest.begin()));
+        if (std::optional<PathRefusal> why = WhyNotAName(name)) {
             return std::unexpected(std::move(*why));
         }
-        path.names.emplace_back(parts[i]);
+        path.text.append(L"\\").append(name);
+        rest.remove_prefix(name.size());
     }
     return path;
 }
@@ -181,10 +198,11 @@ std::vector<std::wstring> ItemPathFolders(Environment& environment, std::wstring
             add(VariableValue(environment, variable->environmentName32));
         }
     } else {
-        bases.push_back(path->drive + separator);
+        bases.push_back(std::wstring(path->Drive()) + separator);
     }
+    const std::vector<std::wstring_view> names = path->Names();
     for (std::wstring& folder : bases) {
-        for (const std::wstring& name : path->names) {
+        for (const std::wstring_view name : names) {
             folder = JoinPath(folder, name, separator);
         }
     }

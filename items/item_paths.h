@@ -32,12 +32,17 @@ const PathVariable* FindPathVariable(std::wstring_view name);
 
 // A path taken apart: where it starts, then each folder name after it.
 struct ItemPath {
-    const PathVariable* variable = nullptr;  // or else the drive
-    std::wstring drive;                      // "C:"
-    std::vector<std::wstring> names;         // may hold * and ?
+    const PathVariable* variable = nullptr;  // or else a drive starts it
+    // As the items file writes it, one way for every spelling: "%LocalAppData%\Foo\*\Cache",
+    // "C:\Logs". The folder names (which may hold * and ?) follow its first `start` characters,
+    // each after a '\'.
+    std::wstring text;
+    std::size_t start = 0;
 
-    // As the items file writes it, one way for every spelling: "%LocalAppData%\Foo\*\Cache".
-    std::wstring Text() const;
+    std::wstring_view Drive() const { return variable != nullptr ? std::wstring_view() : std::wstring_view(text).substr(0, start); }
+    std::vector<std::wstring_view> Names() const;
+    // Takes the last folder name off the path and gives it back; nothing when it has none.
+    std::optional<std::wstring> TakeLastName();
 };
 
 // Why a path cannot be taken: a few words that every path refused for the same cause shares, and

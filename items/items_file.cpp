@@ -74,14 +74,27 @@ bool HasWildcard(std::wstring_view text)
     return text.find_first_of(L"*?") != std::wstring_view::npos;
 }
 
-std::vector<std::wstring_view> Split(std::wstring_view text, wchar_t separator)
+// A line's fields between its separators: the few any key has, and whether there were more.
+struct Fields {
+    static constexpr std::size_t kMost = 4;
+    std::array<std::wstring_view, kMost> at{};
+    std::size_t size = 0;  // kMost + 1 when there were more
+
+    std::wstring_view operator[](std::size_t i) const { return at[i]; }
+};
+
+Fields Split(std::wstring_view text, wchar_t separator)
 {
-    std::vector<std::wstring_view> parts;
+    Fields fields;
     for (;;) {
+        if (fields.size == Fields::kMost) {
+            ++fields.size;
+            return fields;
+        }
         const std::size_t end = text.find(separator);
-        parts.push_back(text.substr(0, end));
+        fields.at[fields.size++] = text.substr(0, end);
         if (end == std::wstring_view::npos) {
-            return parts;
+            return fields;
         }
         text.remove_prefix(end + 1);
     }
@@ -153,6 +166,11 @@ std::string Slug(std::wstring_view title)
 // The section's name as a built-in id would be written; nothing when it cannot be one.
 std::optional<std::string> AsId(std::wstring_view name)
 {
+    // The program's ids are short; a longer name is none, and costs no allocation to tell.
+    constexpr std::size_t kLongestId = 15;
+    if (name.size() > kLongestId) {
+        return std::nullopt;
+    }
     std::string id;
     for (const wchar_t c : name) {
         if (static_cast<std::uint32_t>(c) >= 0x80) {
@@ -164,31 +182,51 @@ std::optional<std::string> AsId(std::wstring_view name)
 }
 
 
+// How a list of patterns that takes every name is kept.
+enum class EveryName {
+    kAsStar,  // "*": a keep-list that keeps everything
+    kAsNone,  // no pattern at all: a target or an exclusion of every entry
+};
+
 // Patterns as the user lists them: names of entries, never paths; *.* is every name, as Windows
-// reads it, where the name matcher would ask for a dot.
-std::expected<std::vector<std::wstring>, Refusal> ParsePatterns(std::wstring_view text)
+// reads it, where the name matcher would ask for a dot. Read twice, so that the list is made once,
+// at its size.
+std::expected<std::vector<std::wstring>, Refusal> ParsePatterns(std::wstring_view text, EveryName every = EveryName::kAsStar)
 {
-    std::vector<std::wstring> patterns;
-    for (const std::wstring_view part : Split(text, L';')) {
-        const std::wstring_view pattern = Trim(part);
-        if (pattern.find_first_of(L"\\/") != std::wstring_view::npos) {
-            return Refused(L"a pattern that is a path", L"the pattern " + Quoted(pattern) +
-                                                           L" is a path: a pattern matches names of a folder's entries");
+    const auto eachPattern = [&](auto use) {
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find(L';', start), text.size());
+            const std::wstring_view pattern = Trim(text.substr(start, end - start));
+            start = end + 1;
+            if (!pattern.empty()) {
+                use(pattern);
+            }
         }
-        if (!pattern.empty()) {
-            patterns.emplace_back(pattern == L"*.*" ? L"*" : pattern);
+    };
+    std::size_t count = 0;
+    bool everyName = false;
+    std::optional<std::wstring_view> path;
+    eachPattern([&](std::wstring_view pattern) {
+        ++count;
+        everyName = everyName || pattern == L"*.*" || pattern == L"*";
+        if (!path && pattern.find_first_of(L"\\/") != std::wstring_view::npos) {
+            path = pattern;
         }
+    });
+    if (path) {
+        return Refused(L"a pattern that is a path",
+                       L"the pattern " + Quoted(*path) + L" is a path: a pattern matches names of a folder's entries");
     }
-    if (patterns.empty()) {
+    if (count == 0) {
         return Refused(L"no pattern", L"no pattern: list the names to match, or *.* for every entry");
     }
+    std::vector<std::wstring> patterns;
+    if (everyName && every == EveryName::kAsNone) {
+        return patterns;
+    }
+    patterns.reserve(count);
+    eachPattern([&](std::wstring_view pattern) { patterns.emplace_back(pattern == L"*.*" ? L"*" : pattern); });
     return patterns;
-}
-
-// None for every name.
-std::vector<std::wstring> EveryNameAsNone(std::vector<std::wstring> patterns)
-{
-    return std::ranges::find(patterns, L"*") == patterns.end() ? std::move(patterns) : std::vector<std::wstring>{};
 }
 
 std::expected<ItemPath, Refusal> ParsePath(std::wstring_view text)
@@ -273,8 +311,8 @@ constexpr std::size_t kWholeKeyDepth = 2;
 
 std::expected<RegistryTarget, Refusal> ParseRegKey(std::wstring_view text)
 {
-    const std::vector<std::wstring_view> fields = Split(text, L'|');
-    if (fields.size() > 2) {
+    const Fields fields = Split(text, L'|');
+    if (fields.size > 2) {
         return Refused(L"a malformed RegKey", L"too many '|': a RegKey is key or key|value");
     }
     auto key = ParseKeyPath(Trim(fields[0]));
@@ -282,7 +320,7 @@ std::expected<RegistryTarget, Refusal> ParseRegKey(std::wstring_view text)
         return std::unexpected(key.error());
     }
     RegistryTarget target;
-    if (fields.size() == 2) {
+    if (fields.size == 2) {
         auto value = ParseValueName(fields[1]);
         if (!value) {
             return std::unexpected(value.error());
@@ -315,8 +353,8 @@ std::expected<FolderDepth, Refusal> ParseFlag(std::wstring_view flag)
 
 std::expected<FolderTarget, Refusal> ParseFileKey(std::wstring_view text)
 {
-    const std::vector<std::wstring_view> fields = Split(text, L'|');
-    if (fields.size() > 3) {
+    const Fields fields = Split(text, L'|');
+    if (fields.size > 3) {
         return Refused(L"a malformed FileKey", L"too many '|': a FileKey is folder|patterns, then RECURSE or REMOVESELF");
     }
     auto path = ParsePath(fields[0]);
@@ -326,12 +364,12 @@ std::expected<FolderTarget, Refusal> ParseFileKey(std::wstring_view text)
         }
         return std::unexpected(path.error());
     }
-    auto patterns = ParsePatterns(fields.size() >= 2 ? fields[1] : std::wstring_view{});
+    auto patterns = ParsePatterns(fields.size >= 2 ? fields[1] : std::wstring_view{}, EveryName::kAsNone);
     if (!patterns) {
         return std::unexpected(patterns.error());
     }
-    FolderTarget target{.form = FolderForm::kExpanded, .path = path->Text(), .patterns = EveryNameAsNone(std::move(*patterns))};
-    if (fields.size() == 3) {
+    FolderTarget target{.form = FolderForm::kExpanded, .path = std::move(path->text), .patterns = std::move(*patterns)};
+    if (fields.size == 3) {
         auto depth = ParseFlag(Trim(fields[2]));
         if (!depth) {
             return std::unexpected(depth.error());
@@ -343,14 +381,14 @@ std::expected<FolderTarget, Refusal> ParseFileKey(std::wstring_view text)
 
 std::expected<Exclusion, Refusal> ParseExcludeKey(std::wstring_view text)
 {
-    const std::vector<std::wstring_view> fields = Split(text, L'|');
+    const Fields fields = Split(text, L'|');
     const std::wstring_view kind = Trim(fields[0]);
     Exclusion exclusion;
     if (EqualsNoCase(kind, L"REG")) {
-        if (fields.size() > 3) {
+        if (fields.size > 3) {
             return Refused(L"a malformed ExcludeKey", L"too many '|': REG|key or REG|key|value");
         }
-        auto key = ParseKeyPath(Trim(fields.size() > 1 ? fields[1] : std::wstring_view{}));
+        auto key = ParseKeyPath(Trim(fields.size > 1 ? fields[1] : std::wstring_view{}));
         if (!key) {
             return std::unexpected(key.error());
         }
@@ -363,7 +401,7 @@ std::expected<Exclusion, Refusal> ParseExcludeKey(std::wstring_view text)
         exclusion.kind = Exclusion::Kind::kRegistry;
         exclusion.root = *key->root->root;
         exclusion.path = std::move(key->path);
-        if (fields.size() == 3) {
+        if (fields.size == 3) {
             auto value = ParseValueName(fields[2]);
             if (!value) {
                 return std::unexpected(value.error());
@@ -376,7 +414,7 @@ std::expected<Exclusion, Refusal> ParseExcludeKey(std::wstring_view text)
     if (!files && !EqualsNoCase(kind, L"PATH")) {
         return Refused(L"an unknown ExcludeKey kind", Quoted(kind) + L" is not FILE, PATH or REG");
     }
-    if (fields.size() < 2 || fields.size() > 3) {
+    if (fields.size < 2 || fields.size > 3) {
         return Refused(L"a malformed ExcludeKey", files ? L"FILE|folder|names is the form of a FILE exclusion"
                                                        : L"PATH|folder or PATH|folder|names is the form of a PATH exclusion");
     }
@@ -385,21 +423,21 @@ std::expected<Exclusion, Refusal> ParseExcludeKey(std::wstring_view text)
         return std::unexpected(path.error());
     }
     exclusion.kind = files ? Exclusion::Kind::kFiles : Exclusion::Kind::kPath;
-    if (fields.size() == 3) {
-        auto patterns = ParsePatterns(fields[2]);
+    if (fields.size == 3) {
+        auto patterns = ParsePatterns(fields[2], EveryName::kAsNone);
         if (!patterns) {
             return std::unexpected(patterns.error());
         }
-        exclusion.patterns = EveryNameAsNone(std::move(*patterns));
+        exclusion.patterns = std::move(*patterns);
     } else if (files) {
         // FILE|folder\name: the file is the path's last name.
-        if (path->names.empty()) {
+        std::optional<std::wstring> file = path->TakeLastName();
+        if (!file) {
             return Refused(L"a malformed ExcludeKey", L"a FILE exclusion names the files to keep after the folder");
         }
-        exclusion.patterns = {path->names.back()};
-        path->names.pop_back();
+        exclusion.patterns = {std::move(*file)};
     }
-    exclusion.path = path->Text();
+    exclusion.path = std::move(path->text);
     return exclusion;
 }
 
@@ -424,7 +462,7 @@ std::expected<Detection, Refusal> ParseDetectFile(std::wstring_view text)
     if (!path) {
         return std::unexpected(path.error());
     }
-    return Detection{.kind = Detection::Kind::kFile, .path = path->Text()};
+    return Detection{.kind = Detection::Kind::kFile, .path = std::move(path->text)};
 }
 
 // The format's named detections of browsers and mail programs, as the keys and folders they stand for.
@@ -469,11 +507,11 @@ std::expected<std::optional<WindowsVersion>, Refusal> ParseVersion(std::wstring_
     if (text.empty()) {
         return std::nullopt;
     }
-    const std::vector<std::wstring_view> numbers = Split(text, L'.');
+    const Fields numbers = Split(text, L'.');
     const auto isNumber = [](std::wstring_view n) {
         return !n.empty() && n.size() <= 4 && std::ranges::all_of(n, IsDigit);
     };
-    if (numbers.size() > 2 || !std::ranges::all_of(numbers, isNumber)) {
+    if (numbers.size > 2 || !isNumber(numbers[0]) || (numbers.size == 2 && !isNumber(numbers[1]))) {
         return Refused(L"a malformed DetectOS", Quoted(text) + L" is not a version such as 6.1 or 10.0");
     }
     const auto number = [](std::wstring_view n) {
@@ -483,13 +521,13 @@ std::expected<std::optional<WindowsVersion>, Refusal> ParseVersion(std::wstring_
         }
         return value;
     };
-    return WindowsVersion{number(numbers[0]), numbers.size() == 2 ? number(numbers[1]) : 0u};
+    return WindowsVersion{number(numbers[0]), numbers.size == 2 ? number(numbers[1]) : 0u};
 }
 
 std::expected<WindowsRange, Refusal> ParseDetectOs(std::wstring_view text)
 {
-    const std::vector<std::wstring_view> fields = Split(text, L'|');
-    if (fields.size() != 2) {
+    const Fields fields = Split(text, L'|');
+    if (fields.size != 2) {
         return Refused(L"a malformed DetectOS", L"DetectOS is lowest|highest, either of them left out");
     }
     WindowsRange range;
@@ -537,6 +575,8 @@ constexpr std::array<std::pair<std::wstring_view, std::wstring_view>, 26> kLangS
     {L"3040", L"iTunes"},                {L"3042", L"WhatsApp"},
     {L"3043", L"Norton Private Browser"}, {L"3044", L"Avira Secure Browser"},
 }};
+
+constexpr std::wstring_view kYourItems = L"Your items";
 
 enum class Key {
     kFileKey,
@@ -605,13 +645,15 @@ struct Failure {
     Refusal refusal;
 };
 
+constexpr std::size_t kKeyCount = static_cast<std::size_t>(Key::kWarning) + 1;
+
 struct ItemSection {
     ItemDefinition item;
-    std::size_t line = 0;              // the section's
-    std::vector<std::size_t> fates;    // its lines', in ItemsFile::lines, the section's first
+    std::size_t line = 0;   // the section's
+    std::size_t first = 0;  // the section's fate in ItemsFile::lines; its lines' follow it
     std::optional<Failure> failure;
-    std::map<Key, std::size_t> givenOnLine;  // for the keys an item has once
-    std::optional<std::wstring> langSecRefGroup;
+    std::array<std::size_t, kKeyCount> givenOnLine{};  // for the keys an item has once; 0 for not yet
+    std::optional<std::wstring_view> langSecRefGroup;
     std::optional<WindowsRange> windows;
 };
 
@@ -628,7 +670,10 @@ struct RefusedSection {
 
 class Reader {
 public:
-    explicit Reader(const std::function<bool(std::string_view)>& isKnownId) : isKnownId_(isKnownId) {}
+    Reader(const std::function<bool(std::string_view)>& isKnownId, std::size_t lines) : isKnownId_(isKnownId)
+    {
+        file_.lines.reserve(lines);
+    }
 
     void Read(std::size_t number, std::wstring_view line)
     {
@@ -736,9 +781,11 @@ private:
         file_.entries.push_back(number);
         section.line = number;
         section.item.title = title;
-        section.item.group = L"Your items";
         section.item.onByDefault = false;  // imported entries wait for the user to choose them
-        section.fates.push_back(Accept(number));
+        // Room for what most entries hold, made once.
+        section.item.targets.reserve(8);
+        section.item.detect.reserve(2);
+        section.first = Accept(number);
     }
 
     void EndSection()
@@ -761,8 +808,8 @@ private:
             RefuseEntry(section);
             return;
         }
-        if (!section.givenOnLine.contains(Key::kSection) && section.langSecRefGroup) {
-            item.group = *section.langSecRefGroup;
+        if (item.group.empty()) {
+            item.group = section.langSecRefGroup.value_or(kYourItems);
         }
         item.id = FreeId(Slug(item.title));
         if (section.windows) {
@@ -776,7 +823,7 @@ private:
     {
         const Failure& failure = *section.failure;
         const std::wstring title = Quoted(section.item.title);
-        for (const std::size_t index : section.fates) {
+        for (std::size_t index = section.first; index < file_.lines.size(); ++index) {
             LineFate& fate = file_.lines[index];
             if (fate.line == section.line) {
                 fate.message = OnLine(fate.line, failure.line == section.line
@@ -825,8 +872,7 @@ private:
 
     void Fail(ItemSection& section, std::size_t number, const Refusal& refusal)
     {
-        const std::size_t fate = Refuse(number, refusal);
-        section.fates.push_back(fate);
+        Refuse(number, refusal);
         if (!refusal.alone && !section.failure) {
             section.failure = Failure{number, refusal};
         }
@@ -876,7 +922,7 @@ private:
                 return;
             }
             use(std::move(*parsed));
-            section.fates.push_back(Accept(number));
+            Accept(number);
         };
         const auto addTarget = [&](auto&& target) { item.targets.emplace_back(std::move(target)); };
         const auto addDetection = [&](Detection&& detection) { item.detect.push_back(std::move(detection)); };
@@ -902,13 +948,13 @@ private:
             break;
         }
         // The rest describe the entry, once each: a second one is more likely a slip than a change of mind.
-        const auto [given, first] = section.givenOnLine.try_emplace(*key, number);
-        if (!first) {
+        std::size_t& given = section.givenOnLine[static_cast<std::size_t>(*key)];
+        if (given != 0) {
             Fail(section, number,
-                 Refusal{L"a key given twice",
-                         std::wstring(written) + L" was already given on line " + std::to_wstring(given->second)});
+                 Refusal{L"a key given twice", std::wstring(written) + L" was already given on line " + std::to_wstring(given)});
             return;
         }
+        given = number;
         take(ReadDescriptive(*key, value, section), [](bool) {});
     }
 
@@ -935,7 +981,7 @@ private:
                 return Refused(L"a malformed LangSecRef", L"LangSecRef takes a number, not " + Quoted(value));
             }
             if (const std::optional<std::wstring_view> group = LangSecRefGroup(value)) {
-                section.langSecRefGroup = std::wstring(*group);
+                section.langSecRefGroup = *group;
             }
             return true;
         case Key::kDescription:
@@ -982,7 +1028,7 @@ ItemsFile ReadItemsFile(std::string_view bytes, const std::function<bool(std::st
         unread.error = std::move(text.error());
         return unread;
     }
-    Reader reader(isKnownId);
+    Reader reader(isKnownId, static_cast<std::size_t>(std::ranges::count(*text, L'\n')) + 1);
     std::wstring_view rest = *text;
     for (std::size_t number = 1; !rest.empty(); ++number) {
         const std::size_t end = rest.find(L'\n');

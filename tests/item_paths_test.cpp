@@ -88,7 +88,7 @@ TEST(ItemPath, IsWrittenOneWayForEverySpelling)
     for (const Case& c : cases) {
         const auto path = ParseItemPath(c.written);
         ASSERT_TRUE(path) << testing::PrintToString(c.written);
-        EXPECT_EQ(path->Text(), c.text);
+        EXPECT_EQ(path->text, c.text);
     }
 }
 
