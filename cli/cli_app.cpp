@@ -12,7 +12,6 @@
 #include "main/catalogue.h"
 #include "main/item_preview.h"
 #include "main/refused_lines.h"
-#include "platform/name_case.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"
 
@@ -118,67 +117,6 @@ struct Totals {
 std::wstring Quoted(std::wstring_view name)
 {
     return L"\"" + std::wstring(name) + L"\"";
-}
-
-// The key a registry target's value is in, below its root.
-std::wstring KeyOf(const RegistryTarget& part, const PlannedTarget& target)
-{
-    return target.subkey.empty() ? part.key : part.key + L"\\" + target.subkey;
-}
-
-// The deepest key below which every registry target of the plan lies: a value is named relative
-// to it, so that an item of one key names its values alone and one of several keys says which.
-std::optional<std::pair<RegistryRoot, std::wstring>> ItemKey(const ItemPlan& plan)
-{
-    std::optional<std::pair<RegistryRoot, std::wstring>> common;
-    for (const PlannedTarget& target : plan.targets) {
-        const auto* part = std::get_if<RegistryTarget>(&plan.parts[target.part].what);
-        if (part == nullptr) {
-            continue;
-        }
-        const std::wstring key = KeyOf(*part, target);
-        if (!common) {
-            common.emplace(part->root, key);
-            continue;
-        }
-        if (common->first != part->root) {
-            return std::nullopt;
-        }
-        // Shortened to the keys both paths begin with.
-        std::wstring& shared = common->second;
-        std::size_t end = 0;
-        for (std::size_t at = 0; at <= std::min(shared.size(), key.size()); ++at) {
-            const bool endsBoth = (at == shared.size() || shared[at] == L'\\') && (at == key.size() || key[at] == L'\\');
-            if (endsBoth && SameName(std::wstring_view(shared).substr(0, at), std::wstring_view(key).substr(0, at))) {
-                end = at;
-            }
-        }
-        shared.resize(end);
-    }
-    return common;
-}
-
-// A registry target as a report names it: its value, with the keys that lead to it from the
-// item's key in front when the item has more than one.
-struct ValueNames {
-    std::wstring relative;  // "Recent\\failed_count", or the value's name alone
-    std::wstring key;       // the key it is in, from its root: "HKCU\\Software\\App\\Recent"
-};
-
-ValueNames NameValue(const ItemPlan& plan, const std::optional<std::pair<RegistryRoot, std::wstring>>& itemKey,
-                     const PlannedTarget& target)
-{
-    const auto& part = std::get<RegistryTarget>(plan.parts[target.part].what);
-    const std::wstring key = KeyOf(part, target);
-    ValueNames names{.key = KeyDisplayName(part.root, key)};
-    if (itemKey && itemKey->first == part.root && key.size() >= itemKey->second.size()) {
-        const std::wstring_view below = std::wstring_view(key).substr(itemKey->second.size());
-        names.relative = std::wstring(below.starts_with(L'\\') ? below.substr(1) : below);
-        names.relative += (names.relative.empty() ? L"" : L"\\") + target.entry.name;
-    } else {
-        names.relative = names.key + L"\\" + target.entry.name;
-    }
-    return names;
 }
 
 // The user's items file in a JSON report: its counts and every line it refused.
