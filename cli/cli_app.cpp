@@ -11,6 +11,8 @@
 #include "items/name_pattern.h"
 #include "main/catalogue.h"
 #include "main/count_text.h"
+#include "main/item_preview.h"
+#include "main/refused_lines.h"
 #include "nivaro_version.h"
 #include "platform/utf8.h"
 #include "registry/mod_reg.h"
@@ -119,10 +121,36 @@ std::wstring Quoted(std::wstring_view name)
     return L"\"" + std::wstring(name) + L"\"";
 }
 
+// The user's items file in a JSON report: its counts and every line it refused.
+Json ItemsFileJson(const UserItems& user)
+{
+    if (!user.file && !user.error) {
+        return nullptr;
+    }
+    Json file{{"path", ToUtf8(user.path)}, {"error", user.error ? Json(ToUtf8(*user.error)) : Json(nullptr)}};
+    if (user.file) {
+        const EntryCounts counts = CountEntries(*user.file);
+        Json refused = Json::array();
+        for (const LineFate& fate : user.file->lines) {
+            if (!fate.accepted) {
+                refused.push_back(Json{{"line", fate.line},
+                                       {"reason", ToUtf8(fate.reason)},
+                                       {"message", ToUtf8(fate.message)},
+                                       {"entryRefusedFor", fate.cause == 0 ? Json(nullptr) : Json(fate.cause)}});
+            }
+        }
+        file["entries"] = counts.entries;
+        file["loaded"] = counts.loaded;
+        file["loadedWhole"] = counts.whole;
+        file["refused"] = std::move(refused);
+    }
+    return file;
+}
+
 class Report {
 public:
-    Report(bool cleaning, bool json, Environment& environment)
-        : cleaning_(cleaning), json_(json), environment_(environment)
+    Report(bool cleaning, bool json, Environment& environment, const UserItems& user)
+        : cleaning_(cleaning), json_(json), environment_(environment), user_(user)
     {
     }
 
@@ -132,6 +160,7 @@ public:
         std::size_t left = 0;
         Json targets = Json::array();
         std::wstring lines;
+        const auto itemKey = ItemKey(plan);
         for (const PlannedTarget& target : plan.targets) {
             const bool gone = cleaning_ ? target.removed : target.remove;
             (gone ? done : left) += 1;
@@ -141,12 +170,16 @@ public:
             if (!gone && IsTraceLeftBehind(reason)) {
                 ++totals_.failed;
             }
+            const std::optional<ValueNames> value =
+                folder ? std::nullopt : std::optional(NameValue(plan, itemKey, target));
             // Only the report asked for is made: a folder of many entries makes a long one.
             if (json_) {
-                Json entry{{"name", ToUtf8(target.Label())}, {"action", ToUtf8(action)}};
+                Json entry{{"name", ToUtf8(value ? value->relative : target.Label())}, {"action", ToUtf8(action)}};
                 if (folder) {
                     entry["path"] = target.entry.path.empty() ? Json(nullptr) : Json(ToUtf8(target.entry.path));
                     entry["size"] = target.size ? Json(*target.size) : Json(nullptr);
+                } else {
+                    entry["key"] = ToUtf8(value->key);
                 }
                 if (!gone) {
                     entry["reason"] = ToUtf8(LeaveReasonText(reason));
@@ -154,7 +187,8 @@ public:
                 targets.push_back(std::move(entry));
                 continue;
             }
-            lines += L"  " + action + std::wstring(8 - action.size(), L' ') + Label(folder, target);
+            lines += L"  " + action + std::wstring(8 - action.size(), L' ') +
+                     (value ? Quoted(value->relative) : Label(folder, target));
             if (!gone) {
                 lines += L"  [" + std::wstring(LeaveReasonText(reason)) + L"]";
             }
@@ -166,22 +200,34 @@ public:
             ++totals_.cannotRun;
         }
 
-        items_.push_back(Json{{"id", item.definition.id},
-                              {"title", ToUtf8(item.definition.title)},
-                              {"kind", ToUtf8(KindName(item.definition))},
-                              {"group", ToUtf8(item.definition.group)},
+        // Each part that could not run, whatever the others did.
+        Json problems = Json::array();
+        for (const PlanPart& part : plan.parts) {
+            if (part.problem) {
+                problems.push_back(ToUtf8(part.problem->description));
+            }
+        }
+        const ItemDefinition& definition = item.definition;
+        items_.push_back(Json{{"id", definition.id},
+                              {"title", ToUtf8(definition.title)},
+                              {"kind", ToUtf8(KindName(definition))},
+                              {"group", ToUtf8(definition.group)},
                               {"target", ToUtf8(plan.target)},
                               {"problem", plan.problem ? Json(ToUtf8(plan.problem->description)) : Json(nullptr)},
+                              {"problems", std::move(problems)},
+                              {"warning", definition.warning.empty() ? Json(nullptr) : Json(ToUtf8(definition.warning))},
                               {"targets", std::move(targets)},
                               {DoneKey(), done},
                               {LeftKey(), left}});
 
-        text_ += item.definition.title + L" [" + Id(item) + L"]: " + plan.target + L"\n";
-        if (plan.problem) {
-            text_ += L"  cannot run: " + plan.problem->description + L"\n";
-            if (plan.targets.empty()) {
-                return;
+        text_ += definition.title + L" [" + Id(item) + L"]: " + plan.target + L"\n";
+        for (const PlanPart& part : plan.parts) {
+            if (part.problem) {
+                text_ += L"  cannot run: " + part.problem->description + L"\n";
             }
+        }
+        if (plan.problem && plan.targets.empty()) {
+            return;
         }
         text_ += lines;
         text_ += L"  " + CountsText(done, left) + L"\n";
@@ -195,6 +241,7 @@ public:
             const Json document{{"command", cleaning_ ? "clean" : "preview"},
                                 {"items", items_},
                                 {"totals", {{DoneKey(), totals_.done}, {LeftKey(), totals_.left}, {"cannotRun", totals_.cannotRun}}},
+                                {"itemsFile", ItemsFileJson(user_)},
                                 {"exitCode", ExitCode()}};
             return FromUtf8(document.dump(2)) + L"\n";
         }
@@ -235,6 +282,7 @@ private:
     bool cleaning_;
     bool json_;
     Environment& environment_;
+    const UserItems& user_;
     Totals totals_;
     Json items_ = Json::array();
     std::wstring text_;
@@ -259,11 +307,33 @@ bool List(const Catalogue& catalogue, const PlatformServices& services, const Ou
     return output.out(text);
 }
 
-// The user's file's lines that were refused, and why the file could not be read: on standard error.
-void TellAboutUserItems(const UserItems& user, const Output& output)
+// Of each reason a line of the items file was refused for, the lines shown without --verbose.
+constexpr std::size_t kRefusedLinesShown = 3;
+
+// Why the user's file could not be read, or its refused lines by reason: on standard error.
+void TellAboutUserItems(const UserItems& user, const Output& output, bool verbose, Environment& environment)
 {
-    for (const std::wstring& problem : UserItemsProblems(user)) {
-        (void)output.err(L"nivaro-cli: " + problem + L"\n");
+    const CountFormat count = [&](std::uint64_t n) { return environment.GroupedCount(n); };
+    const std::vector<std::wstring> problems = UserItemsProblems(user, verbose ? kEveryLine : kRefusedLinesShown, count);
+    std::wstring text;
+    for (const std::wstring& problem : problems) {
+        text += L"nivaro-cli: " + problem + L"\n";
+    }
+    if (!verbose && user.file && !problems.empty()) {
+        text += L"nivaro-cli: (--verbose lists every refused line)\n";
+    }
+    if (!text.empty()) {
+        (void)output.err(text);
+    }
+}
+
+// What the authors of the items to be cleaned warn of, before anything goes.
+void TellWarnings(const std::vector<const CatalogueItem*>& items, const Output& output)
+{
+    for (const CatalogueItem* item : items) {
+        if (!item->definition.warning.empty()) {
+            (void)output.err(L"nivaro-cli: warning: " + item->definition.title + L": " + item->definition.warning + L"\n");
+        }
     }
 }
 
@@ -282,7 +352,7 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
     }
 
     const UserItems user = ReadUserItems(services, parsed->itemsFile);
-    TellAboutUserItems(user, output);
+    TellAboutUserItems(user, output, parsed->verbose, services.environment);
     const Catalogue catalogue = Catalogue::Build(services, user);
     if (parsed->command == Command::kList) {
         return List(catalogue, services, output) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
@@ -294,7 +364,10 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
         return exit_code::kUsage;
     }
     const bool cleaning = parsed->command == Command::kClean;
-    Report report(cleaning, parsed->json, services.environment);
+    if (cleaning) {
+        TellWarnings(*selected, output);
+    }
+    Report report(cleaning, parsed->json, services.environment, user);
     for (const CatalogueItem* item : *selected) {
         // A clean takes the list once and decides each entry as it reaches it; a preview decides
         // every entry ahead, changing nothing.

@@ -1,6 +1,9 @@
 #include "items/item_engine.h"
 
+#include <algorithm>
+
 #include "items/folder_plan.h"
+#include "items/item_paths.h"
 #include "items/registry_plan.h"
 #include "registry/mod_reg.h"
 
@@ -20,20 +23,37 @@ void Summarise(ItemPlan& plan)
     }
 }
 
-}  // namespace
-
-ItemPlan BeginPlan(const PlatformServices& services, const ItemDefinition& item)
+// The plan's parts, one for each of the item's targets, nothing found or listed yet.
+ItemPlan SetUp(const ItemDefinition& item)
 {
     ItemPlan plan;
     plan.keep = item.keep;
     plan.keepByCookieHost = item.keepByCookieHost;
+    plan.exclude = item.exclude;
     for (const ItemTarget& target : item.targets) {
         PlanPart& part = plan.parts.emplace_back();
         part.what = target;
-        if (std::holds_alternative<FolderTarget>(target)) {
-            FindFolder(services, part);
+        if (const auto* key = std::get_if<RegistryTarget>(&target)) {
+            part.target = KeyDisplayName(key->root, key->key);
+            // What a registry exclusion keeps is not told apart from the rest yet: the key would lose it.
+            if (std::ranges::any_of(item.exclude, [](const Exclusion& e) { return e.kind == Exclusion::Kind::kRegistry; })) {
+                part.problem = Error{error_number::kPermissionDenied, L"Its registry exclusions cannot be applied: not cleaned"};
+            }
         } else {
-            part.target = KeyDisplayName(std::get<RegistryTarget>(target).root, std::get<RegistryTarget>(target).key);
+            part.target = std::get<FolderTarget>(target).path;
+        }
+    }
+    return plan;
+}
+
+}  // namespace
+
+ItemPlan BeginPlan(const PlatformServices& services, const ItemDefinition& item)
+{
+    ItemPlan plan = SetUp(item);
+    for (PlanPart& part : plan.parts) {
+        if (std::holds_alternative<FolderTarget>(part.what)) {
+            FindFolder(services, part);
         }
     }
     Summarise(plan);
@@ -42,9 +62,13 @@ ItemPlan BeginPlan(const PlatformServices& services, const ItemDefinition& item)
 
 void ListPlan(const PlatformServices& services, ItemPlan& plan, Foresight foresight, RunPace& pace)
 {
+    std::optional<FolderRun> folders;
     for (std::size_t part = 0; part < plan.parts.size(); ++part) {
         if (std::holds_alternative<FolderTarget>(plan.parts[part].what)) {
-            ListFolder(services, plan, part, foresight, pace);
+            if (!folders) {
+                folders.emplace(services, plan);
+            }
+            ListFolder(services, plan, part, foresight, pace, *folders);
         } else {
             ListRegistry(services.registry, plan, part, pace);
         }
@@ -54,7 +78,9 @@ void ListPlan(const PlatformServices& services, ItemPlan& plan, Foresight foresi
 
 ItemPlan PlanItem(const PlatformServices& services, const ItemDefinition& item, Foresight foresight, RunPace& pace)
 {
-    ItemPlan plan = BeginPlan(services, item);
+    // Each folder is found as its part is listed, and closed when the part is done: an item of
+    // thousands of folders never holds more than a few open.
+    ItemPlan plan = SetUp(item);
     ListPlan(services, plan, foresight, pace);
     return plan;
 }
@@ -62,7 +88,7 @@ ItemPlan PlanItem(const PlatformServices& services, const ItemDefinition& item, 
 std::size_t CarryItem(const PlatformServices& services, ItemPlan& plan, RunPace& pace)
 {
     std::size_t removed = 0;
-    FolderCarrier folders(plan);
+    FolderCarrier folders(services, plan);
     const double total = static_cast<double>(plan.targets.size());
     pace.Progress(0.0);
     for (std::size_t index = 0; index < plan.targets.size(); ++index) {
@@ -89,8 +115,12 @@ bool IsDetected(const PlatformServices& services, const ItemDefinition& item)
             if (services.registry.OpenKey(detection.root, detection.path, KeyAccess::kQuery, key) == reg_status::kSuccess) {
                 return true;
             }
-        } else if (services.files.Exists(services.environment.Expand(detection.path))) {
-            return true;
+        } else {
+            for (const std::wstring& path : ItemPathFolders(services.environment, detection.path, services.files.Separator())) {
+                if (services.files.Exists(path)) {
+                    return true;
+                }
+            }
         }
     }
     return false;

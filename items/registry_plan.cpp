@@ -67,6 +67,9 @@ void ListValuesOf(RegistryApi& registry, ItemPlan& plan, std::size_t part, const
 void ListRegistry(RegistryApi& registry, ItemPlan& plan, std::size_t part, RunPace& pace)
 {
     PlanPart& planPart = plan.parts[part];
+    if (planPart.problem) {
+        return;  // refused before it was listed
+    }
     const RegistryTarget what = std::get<RegistryTarget>(planPart.what);
     planPart.target = KeyDisplayName(what.root, what.key);
     if (what.value) {

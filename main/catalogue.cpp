@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <utility>
 
 #include "main/headless_item_site.h"
@@ -95,20 +96,29 @@ UserItems ReadUserItems(const PlatformServices& services, const std::optional<st
     return user;
 }
 
-std::vector<std::wstring> UserItemsProblems(const UserItems& user)
+std::vector<std::wstring> UserItemsProblems(const UserItems& user, std::size_t shown, const CountFormat& count)
 {
     std::vector<std::wstring> problems;
     if (user.error) {
         problems.push_back(*user.error);
     }
     if (user.file) {
-        for (const LineFate& line : user.file->lines) {
-            if (!line.accepted) {
-                problems.push_back(user.path + L": " + line.message);
-            }
+        std::vector<std::wstring> refused = DescribeRefusals(*user.file, shown, count);
+        if (!refused.empty()) {
+            refused.front() = user.path + L": " + refused.front();
         }
+        std::ranges::move(refused, std::back_inserter(problems));
     }
     return problems;
+}
+
+bool IsShownHere(const PlatformServices& services, const ItemsFile& file, const ItemDefinition& item)
+{
+    if (const auto range = file.windows.find(item.id);
+        range != file.windows.end() && !range->second.Holds(services.environment.RunningWindows())) {
+        return false;
+    }
+    return IsDetected(services, item);
 }
 
 Catalogue Catalogue::Build(const PlatformServices& services, const UserItems& user)
@@ -133,7 +143,7 @@ Catalogue Catalogue::Build(const PlatformServices& services, const UserItems& us
             }
         }
         for (const ItemDefinition& own : user.file->items) {
-            if (IsDetected(services, own)) {
+            if (IsShownHere(services, *user.file, own)) {
                 catalogue.items_.push_back({own, nullptr});
             }
         }

@@ -12,8 +12,10 @@ namespace nivaro {
 
 // A root key as property sets store it: a signed 32-bit handle.
 using RegistryRoot = std::int32_t;
+inline constexpr RegistryRoot kClassesRoot = static_cast<RegistryRoot>(0x80000000u);
 inline constexpr RegistryRoot kCurrentUser = static_cast<RegistryRoot>(0x80000001u);
 inline constexpr RegistryRoot kLocalMachine = static_cast<RegistryRoot>(0x80000002u);
+inline constexpr RegistryRoot kUsers = static_cast<RegistryRoot>(0x80000003u);
 
 // The platform's result codes that the logic tells apart.
 namespace reg_status {

@@ -12,6 +12,7 @@ namespace {
 struct KnownFolders {
     std::mutex mutex;
     std::map<KnownPlace, std::wstring> paths;
+    WindowsVersion windows{10, 0};
 };
 
 KnownFolders& Shared()
@@ -83,6 +84,20 @@ std::wstring SubstituteEnvironment::GroupedCount(std::uint64_t count)
         grouped.push_back(digits[i]);
     }
     return grouped;
+}
+
+WindowsVersion SubstituteEnvironment::RunningWindows()
+{
+    KnownFolders& shared = Shared();
+    const std::lock_guard lock(shared.mutex);
+    return shared.windows;
+}
+
+void SubstituteEnvironment::SetRunningWindows(WindowsVersion version)
+{
+    KnownFolders& shared = Shared();
+    const std::lock_guard lock(shared.mutex);
+    shared.windows = version;
 }
 
 std::unique_ptr<Environment> MakeEnvironment()

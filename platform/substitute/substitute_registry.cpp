@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/backend.h"
+#include "platform/name_case.h"
 #include "platform/substitute/case_fold.h"
 #include "platform/utf16.h"
 
@@ -36,7 +37,7 @@ constexpr int kMaxLinkHops = 16;
 
 bool StartsWithFolded(std::wstring_view text, std::wstring_view prefix)
 {
-    return text.size() >= prefix.size() && FoldCase(text.substr(0, prefix.size())) == FoldCase(prefix);
+    return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
 }
 
 std::u16string SortKey(std::wstring_view name)
@@ -118,7 +119,7 @@ std::expected<std::shared_ptr<SubstituteRegistry::Key>, long> SubstituteRegistry
     }
     std::wstring target;
     for (const auto& value : link.values) {
-        if (FoldCase(value->name) == FoldCase(kLinkValueName) && value->type == reg_type::kLink) {
+        if (SameName(value->name, kLinkValueName) && value->type == reg_type::kLink) {
             target = DecodeUtf16(value->data);
         }
     }

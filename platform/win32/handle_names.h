@@ -26,6 +26,9 @@ struct FolderNames {
     bool IsVolumeRoot() const;
 };
 
+// The names of a folder whose object name and final path are known already.
+FolderNames FolderNamesOf(std::wstring objectName, std::wstring final);
+
 // Fails when the handle is on no folder, or where it is cannot be told.
 Result<FolderNames> NamesOfFolder(HANDLE folder);
 

@@ -16,6 +16,7 @@ NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
                                     PUNICODE_STRING fileName, BOOLEAN restartScan);
 NTSTATUS NTAPI NtQueryVolumeInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer, ULONG length,
                                             FS_INFORMATION_CLASS informationClass);
+NTSTATUS NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW version);
 }
 
 namespace nivaro::win32 {
@@ -32,6 +33,8 @@ inline constexpr NTSTATUS kStatusNoSuchDevice = static_cast<NTSTATUS>(0xC000000E
 inline constexpr NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
 inline constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121);
 inline constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
+inline constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103);
+inline constexpr NTSTATUS kStatusDirectoryNotEmpty = static_cast<NTSTATUS>(0xC0000101);
 
 inline constexpr ULONG kFileOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
 inline constexpr int kFileDirectoryInformation = 1;

@@ -51,6 +51,44 @@ EntryOpen OutcomeOf(NTSTATUS status)
     }
 }
 
+FolderOpen FolderOutcomeOf(NTSTATUS status)
+{
+    switch (status) {
+    case kStatusSuccess:
+        return FolderOpen::kOpened;
+    case kStatusNotADirectory:
+        return FolderOpen::kNotAFolder;
+    case kStatusAccessDenied:
+    case kStatusDeletePending:
+    case kStatusSharingViolation:
+        return FolderOpen::kDenied;
+    case kStatusObjectNameNotFound:
+        return FolderOpen::kNotFound;
+    case kStatusObjectNameInvalid:
+    case kStatusObjectPathNotFound:
+    case kStatusObjectPathSyntaxBad:
+        return FolderOpen::kBadName;
+    default:
+        return FolderOpen::kFailed;
+    }
+}
+
+// Opens the entry of exactly this name relative to a folder's handle, never through a link.
+NTSTATUS OpenRelative(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG options, UniqueKernelHandle& out)
+{
+    UNICODE_STRING counted = Counted(name);
+    OBJECT_ATTRIBUTES attributes{};
+    InitializeObjectAttributes(&attributes, &counted, 0, folder, nullptr);
+    IO_STATUS_BLOCK io{};
+    return ::NtCreateFile(out.put(), access | SYNCHRONIZE, &attributes, &io, nullptr, 0, kShareAll, FILE_OPEN,
+                          options | kFileOpenReparsePoint | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+}
+
+bool IsAddressable(std::wstring_view name)
+{
+    return !name.empty() && name.size() <= kMaxCountedChars / 2;
+}
+
 class Win32EntryHandle final : public EntryHandle {
 public:
     Win32EntryHandle(UniqueKernelHandle handle, EntryLocation location)
@@ -134,18 +172,13 @@ public:
 
     EntryOpening Open(std::wstring_view name) override
     {
-        if (name.empty() || name.size() > kMaxCountedChars / 2) {
+        if (!IsAddressable(name)) {
             return {EntryOpen::kBadName, ERROR_INVALID_NAME, nullptr};
         }
-        UNICODE_STRING counted = Counted(name);
-        OBJECT_ATTRIBUTES attributes{};
-        InitializeObjectAttributes(&attributes, &counted, 0, handle_.get(), nullptr);
-        IO_STATUS_BLOCK io{};
         UniqueKernelHandle entry;
         // Never a folder and never through a link: a link is opened as itself.
-        const NTSTATUS status = ::NtCreateFile(
-            entry.put(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr, 0, kShareAll,
-            FILE_OPEN, kFileOpenReparsePoint | FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+        const NTSTATUS status =
+            OpenRelative(handle_.get(), name, DELETE | FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE, entry);
         if (status != kStatusSuccess) {
             return {OutcomeOf(status), static_cast<long>(::RtlNtStatusToDosError(status)), nullptr};
         }
@@ -153,33 +186,85 @@ public:
         return {EntryOpen::kOpened, ERROR_SUCCESS, std::make_unique<Win32EntryHandle>(std::move(entry), std::move(location))};
     }
 
-    // Asked of the folder's own listing with the name as its pattern; a pattern may match other
-    // names too (it may hold wildcards), so each answer is compared whole.
+    // One open by the name; only when it finds something is it asked where that is, which is rare
+    // in a run: the name is asked after its entry was deleted.
     bool Holds(std::wstring_view name) override
     {
-        if (name.empty() || name.size() > kMaxCountedChars / 2) {
+        if (!IsAddressable(name)) {
             return false;
         }
+        UniqueKernelHandle entry;
+        if (OpenRelative(handle_.get(), name, FILE_READ_ATTRIBUTES, 0, entry) != kStatusSuccess) {
+            return false;
+        }
+        const EntryLocation location = LocationOf(entry.get(), names_.objectName);
+        const std::size_t last = name.find_last_not_of(L". ");
+        const std::wstring_view trimmed = last == std::wstring_view::npos ? std::wstring_view() : name.substr(0, last + 1);
+        return location.inFolder && (location.leaf == name || location.leaf == trimmed);
+    }
+
+    FolderOpening OpenSubfolder(std::wstring_view name, bool forRemoval) override
+    {
+        if (!IsAddressable(name)) {
+            return {FolderOpen::kBadName, ERROR_INVALID_NAME, nullptr, {}};
+        }
+        UniqueKernelHandle folder;
+        const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | (forRemoval ? DELETE : 0);
+        const NTSTATUS status = OpenRelative(handle_.get(), name, access, FILE_DIRECTORY_FILE, folder);
+        if (status != kStatusSuccess) {
+            return {FolderOutcomeOf(status), static_cast<long>(::RtlNtStatusToDosError(status)), nullptr, {}};
+        }
+        // Opened as itself, a junction or a symbolic link shows its reparse point.
+        FILE_BASIC_INFO basic{};
+        if (!::GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &basic, sizeof(basic))) {
+            return {FolderOpen::kFailed, static_cast<long>(::GetLastError()), nullptr, {}};
+        }
+        if ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            return {FolderOpen::kLink, ERROR_SUCCESS, nullptr, {}};
+        }
+        std::optional<std::wstring> objectName = ObjectName(folder.get());
+        if (!objectName) {
+            return {FolderOpen::kFailed, ERROR_PATH_NOT_FOUND, nullptr, {}};
+        }
+        EntryLocation location = LocationOf(folder.get(), names_.objectName);
+        FolderNames names = FolderNamesOf(std::move(*objectName), JoinPath(names_.final, location.leaf, L'\\'));
+        return {FolderOpen::kOpened, ERROR_SUCCESS, std::make_unique<Win32FolderHandle>(UniqueFile(folder.release()), std::move(names)),
+                std::move(location)};
+    }
+
+    DeleteOutcome RemoveIfEmpty() override
+    {
+        // The folder's own listing, from its start: . and .. are all an empty folder holds.
         std::vector<std::byte> buffer(kListingBytes);
-        UNICODE_STRING pattern = Counted(name);
-        bool restart = true;
-        for (;;) {
-            IO_STATUS_BLOCK io{};
-            const NTSTATUS status = ::NtQueryDirectoryFile(
-                handle_.get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
-                static_cast<FILE_INFORMATION_CLASS>(kFileDirectoryInformation), FALSE, restart ? &pattern : nullptr,
-                restart);
-            restart = false;
-            if (status != kStatusSuccess) {
-                return false;
-            }
-            bool found = false;
-            ForEachListed(buffer, [&](std::wstring_view listed, const FILE_DIRECTORY_INFORMATION&) {
-                found = found || listed == name;
+        IO_STATUS_BLOCK io{};
+        const NTSTATUS listed = ::NtQueryDirectoryFile(
+            handle_.get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
+            static_cast<FILE_INFORMATION_CLASS>(kFileDirectoryInformation), FALSE, nullptr, TRUE);
+        if (listed != kStatusSuccess && listed != kStatusNoMoreFiles) {
+            return DeleteOutcome::kRefused;
+        }
+        bool empty = true;
+        if (listed == kStatusSuccess) {
+            ForEachListed(buffer, [&](std::wstring_view name, const FILE_DIRECTORY_INFORMATION&) {
+                empty = empty && IsDotEntry(name);
             });
-            if (found) {
-                return true;
-            }
+        }
+        if (!empty) {
+            return DeleteOutcome::kNotEmpty;
+        }
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        const NTSTATUS status =
+            ::NtSetInformationFile(handle_.get(), &io, &disposition, sizeof(disposition),
+                                   static_cast<FILE_INFORMATION_CLASS>(kFileDispositionInformation));
+        switch (status) {
+        case kStatusSuccess:
+            return DeleteOutcome::kDeleted;
+        case kStatusDirectoryNotEmpty:
+            return DeleteOutcome::kNotEmpty;
+        case kStatusCannotDelete:
+            return DeleteOutcome::kReadOnly;
+        default:
+            return DeleteOutcome::kRefused;
         }
     }
 

@@ -191,14 +191,18 @@ TEST_F(Cli, YourItemsFileAddsItsItemsAndNamesEachLineItRefuses)
     const std::wstring file = FolderFixture::Join(traces_.Disk().Root(), L"items.ini");
     ASSERT_TRUE(traces_.Disk().WriteFile(file, "[Mine *]\r\n"
                                                "FileKey1=C:\\nivaro-nowhere|*.tmp|RECURSE\r\n"
-                                               "RegKey1=HKCU\\Software\\Nivaro Tests\\Mine\r\n"));
+                                               "RegKey1=HKCU\\Software\\Nivaro Tests\\Mine\r\n"
+                                               "RegKey2=HKLM\\Software\\Nivaro Tests\\Mine\r\n"
+                                               "[Other *]\r\n"
+                                               "FileKey1=C:\\nivaro-nowhere|*.tmp|RECURSIVE\r\n"));
 
     const CliRun list = RunCli(L"list --items \"" + file + L"\"");
 
     EXPECT_EQ(list.exitCode, 0u) << "a refused line stops nothing";
     EXPECT_NE(list.out.find("user-mine"), std::string::npos) << list.out;
-    EXPECT_NE(list.err.find("line 2: "), std::string::npos) << list.err;
-    EXPECT_NE(list.err.find("RECURSE"), std::string::npos) << list.err;
+    EXPECT_EQ(list.out.find("user-other"), std::string::npos) << list.out;
+    EXPECT_NE(list.err.find("line 4: 'HKLM' is not cleaned"), std::string::npos) << list.err;
+    EXPECT_NE(list.err.find("line 6: 'RECURSIVE'"), std::string::npos) << list.err;
 }
 
 // Every "N to remove, M to leave" or "N removed, M stayed" of a text report: one per item, then the total.
