@@ -32,11 +32,25 @@ bool IsFolderPart(const ItemTarget& target)
     return std::holds_alternative<FolderTarget>(target);
 }
 
+bool IsDatabasePart(const ItemTarget& target)
+{
+    return std::holds_alternative<DatabaseTarget>(target);
+}
+
+bool IsKeyPart(const ItemTarget& target)
+{
+    return std::holds_alternative<RegistryTarget>(target);
+}
+
 std::wstring_view KindName(const ItemDefinition& item)
 {
     const bool folders = std::ranges::any_of(item.targets, IsFolderPart);
-    const bool keys = !std::ranges::all_of(item.targets, IsFolderPart);
-    return folders && keys ? L"mixed" : folders ? L"folder" : L"registry";
+    const bool keys = std::ranges::any_of(item.targets, IsKeyPart);
+    const bool databases = std::ranges::any_of(item.targets, IsDatabasePart);
+    if (folders + keys + databases > 1) {
+        return L"mixed";
+    }
+    return folders ? L"folder" : databases ? L"database" : L"registry";
 }
 
 // What each target names, as its setting says it and, where that differs, where it resolves now.
@@ -48,6 +62,9 @@ std::wstring Setting(const PlatformServices& services, const ItemTarget& target)
             text += L" (value \"" + *key->value + L"\")";
         }
         return key->eachSubkey ? text + L"\\*" : text;
+    }
+    if (const auto* database = std::get_if<DatabaseTarget>(&target)) {
+        return L"the " + FromUtf8(database->trace) + L" databases of every " + FromUtf8(database->browser) + L" profile";
     }
     const auto& folder = std::get<FolderTarget>(target);
     const Result<std::wstring> resolved = ResolveFolder(services, folder);
@@ -79,7 +96,7 @@ std::expected<std::vector<const CatalogueItem*>, std::wstring> Select(const Argu
         }
     }
     for (const std::wstring& group : args.groups) {
-        if (std::ranges::none_of(catalogue.Items(), [&](const auto& item) { return SameIgnoringCase(item.definition.group, group); })) {
+        if (std::ranges::none_of(catalogue.Items(), [&](const auto& item) { return InGroup(item.definition, group); })) {
             return std::unexpected(L"no group '" + group + L"' (see: nivaro-cli list)");
         }
     }
@@ -91,7 +108,7 @@ std::expected<std::vector<const CatalogueItem*>, std::wstring> Select(const Argu
         } else if (args.all) {
             chosen = item.control != nullptr;
         } else if (!args.groups.empty()) {
-            chosen = std::ranges::any_of(args.groups, [&](const auto& group) { return SameIgnoringCase(item.definition.group, group); });
+            chosen = std::ranges::any_of(args.groups, [&](const auto& group) { return InGroup(item.definition, group); });
         } else if (!args.ids.empty()) {
             chosen = std::ranges::find(args.ids, Id(item)) != args.ids.end();
         } else {
@@ -170,6 +187,11 @@ public:
             if (!gone && IsTraceLeftBehind(reason)) {
                 ++totals_.failed;
             }
+            const std::wstring why = target.note.empty() ? std::wstring(LeaveReasonText(reason)) : target.note;
+            if (IsDatabasePart(plan.parts[target.part].what)) {
+                AddDatabaseTarget(target, action, gone, why, targets, lines);
+                continue;
+            }
             const std::optional<ValueNames> value =
                 folder ? std::nullopt : std::optional(NameValue(plan, itemKey, target));
             // Only the report asked for is made: a folder of many entries makes a long one.
@@ -234,6 +256,31 @@ public:
     }
 
     int ExitCode() const { return totals_.ExitCode(); }
+
+    // A table of a database and its rows, or a whole database that stays, with the database's path.
+    void AddDatabaseTarget(const PlannedTarget& target, const std::wstring& action, bool gone, const std::wstring& why,
+                           Json& targets, std::wstring& lines) const
+    {
+        if (json_) {
+            Json entry{{"name", ToUtf8(target.entry.name)},
+                       {"action", ToUtf8(action)},
+                       {"database", ToUtf8(target.entry.path)},
+                       {"rows", target.rows ? Json(*target.rows) : Json(nullptr)}};
+            if (!gone || !target.note.empty()) {
+                entry["reason"] = ToUtf8(why);
+            }
+            targets.push_back(std::move(entry));
+            return;
+        }
+        std::wstring line = L"  " + action + std::wstring(8 - action.size(), L' ') + target.entry.path;
+        if (target.rows) {
+            line += L": " + target.entry.name + L"  (" + Count(*target.rows) + (*target.rows == 1 ? L" row)" : L" rows)");
+        }
+        if (!gone || !target.note.empty()) {
+            line += L"  [" + why + L"]";
+        }
+        lines += line + L"\n";
+    }
 
     std::wstring Render() const
     {

@@ -49,7 +49,24 @@ struct FolderTarget {
     friend bool operator==(const FolderTarget&, const FolderTarget&) = default;
 };
 
-using ItemTarget = std::variant<RegistryTarget, FolderTarget>;
+struct ItemPlan;
+struct PlatformServices;
+
+// One trace of a browser kept in the databases of its profiles. The engine reads no database
+// itself: it hands each such part of a plan to `run`, which the layer that knows the databases
+// gives, to preview it (clean false) or clean it and make the part's targets from what it did.
+struct DatabaseTarget {
+    std::string browser;  // "edge"
+    std::string trace;    // "history", "cookies", "downloads", "form-data"
+    // Why the keep-list that guards its rows cannot be had (the items file could not be read):
+    // then no row the keep-list could keep is removed.
+    std::optional<std::wstring> keepUnreadable;
+    void (*run)(const PlatformServices& services, ItemPlan& plan, std::size_t part, bool clean) = nullptr;
+
+    friend bool operator==(const DatabaseTarget&, const DatabaseTarget&) = default;
+};
+
+using ItemTarget = std::variant<RegistryTarget, FolderTarget, DatabaseTarget>;
 
 // What an item never removes, at any depth, whatever its targets reach.
 struct Exclusion {

@@ -39,8 +39,8 @@ ItemPlan SetUp(const ItemDefinition& item)
             if (std::ranges::any_of(item.exclude, [](const Exclusion& e) { return e.kind == Exclusion::Kind::kRegistry; })) {
                 part.problem = Error{error_number::kPermissionDenied, L"Its registry exclusions cannot be applied: not cleaned"};
             }
-        } else {
-            part.target = std::get<FolderTarget>(target).path;
+        } else if (const auto* folder = std::get_if<FolderTarget>(&target)) {
+            part.target = folder->path;
         }
     }
     return plan;
@@ -69,6 +69,8 @@ void ListPlan(const PlatformServices& services, ItemPlan& plan, Foresight foresi
                 folders.emplace(services, plan);
             }
             ListFolder(services, plan, part, foresight, pace, *folders);
+        } else if (const auto* database = std::get_if<DatabaseTarget>(&plan.parts[part].what)) {
+            database->run(services, plan, part, false);
         } else {
             ListRegistry(services.registry, plan, part, pace);
         }
@@ -87,7 +89,23 @@ ItemPlan PlanItem(const PlatformServices& services, const ItemDefinition& item, 
 
 std::size_t CarryItem(const PlatformServices& services, ItemPlan& plan, RunPace& pace)
 {
+    // A database part's clean makes its targets anew from what it did, before the folder and
+    // registry parts are worked through by index.
     std::size_t removed = 0;
+    bool databases = false;
+    for (std::size_t part = 0; part < plan.parts.size(); ++part) {
+        if (const auto* database = std::get_if<DatabaseTarget>(&plan.parts[part].what)) {
+            std::erase_if(plan.targets, [&](const PlannedTarget& target) { return target.part == part; });
+            plan.parts[part].problem.reset();
+            database->run(services, plan, part, true);
+            removed += static_cast<std::size_t>(std::ranges::count_if(
+                plan.targets, [&](const PlannedTarget& target) { return target.part == part && target.removed; }));
+            databases = true;
+        }
+    }
+    if (databases) {
+        Summarise(plan);
+    }
     FolderCarrier folders(services, plan);
     const double total = static_cast<double>(plan.targets.size());
     pace.Progress(0.0);

@@ -35,6 +35,12 @@ struct PlannedTarget {
     bool settled = false;
     // Filled in by the clean.
     bool removed = false;
+    // A database target: the rows of the table `entry.name` of the database at `entry.path` that
+    // go, or that stay when it is left; nothing for a whole database left as it was.
+    std::optional<std::uint64_t> rows{};
+    // What becomes of it in words of its own, where the reason alone says too little: "in use:
+    // close Edge".
+    std::wstring note;
 
     // How a person reads it: a value of a subkey with its subkey's name in front.
     std::wstring Label() const { return subkey.empty() ? entry.name : subkey + L"\\" + entry.name; }

@@ -48,6 +48,10 @@ bool IsShownHere(const PlatformServices& services, const ItemsFile& file, const 
 // Whether an items file's section of this name is a keep-list for an item of the program's own.
 bool IsOwnItemId(std::string_view id);
 
+// Whether the item is in the group of this name, or in one of the groups under it: "Browsers"
+// holds "Browsers: Edge".
+bool InGroup(const ItemDefinition& item, std::wstring_view group);
+
 class Catalogue {
 public:
     // Your items that no key or file of theirs shows to be there are left out.

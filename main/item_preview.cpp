@@ -117,12 +117,15 @@ std::vector<std::wstring> PreviewLines(const ItemPlan& plan)
     }
     const auto itemKey = ItemKey(plan);
     for (const PlannedTarget& target : plan.targets) {
-        const std::wstring name = std::holds_alternative<RegistryTarget>(plan.parts[target.part].what)
-                                      ? NameValue(plan, itemKey, target).relative
-                                  : target.entry.path.empty() ? target.Label()
-                                                              : target.entry.path;
-        lines.push_back(target.remove ? L"remove  " + name
-                                      : L"leave   " + name + L"  [" + std::wstring(LeaveReasonText(target.reason)) + L"]");
+        std::wstring name = std::holds_alternative<RegistryTarget>(plan.parts[target.part].what)
+                                ? NameValue(plan, itemKey, target).relative
+                            : target.entry.path.empty() ? target.Label()
+                                                        : target.entry.path;
+        if (target.rows) {
+            name += L": " + target.entry.name + L" (" + PlainCount(*target.rows) + (*target.rows == 1 ? L" row)" : L" rows)");
+        }
+        const std::wstring why = target.note.empty() ? std::wstring(LeaveReasonText(target.reason)) : target.note;
+        lines.push_back(target.remove ? L"remove  " + name : L"leave   " + name + L"  [" + why + L"]");
     }
     return lines;
 }
