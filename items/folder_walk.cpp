@@ -173,7 +173,7 @@ private:
             return Leave(entry, parentIndex, LeaveReason::kTooDeep);
         }
         if (!run_.budget.Take()) {
-            return Leave(entry, parentIndex, LeaveReason::kFolderLimit);
+            return Leave(entry, parentIndex, LeaveReason::kWalkLimit);
         }
         FolderOpening opening = parent.OpenSubfolder(entry.parsingName);
         TrimmedNameQuestions questions(trimmed, entry.parsingName);

@@ -23,8 +23,8 @@ struct PlannedTarget {
     std::size_t part = 0;  // the item's target (key or folder) it belongs to
     std::wstring subkey;   // a registry value of a key below the part's key: that key's path from the part's
     std::size_t folder = 0;  // a folder part's entry: the folder that holds it (ItemPlan::folders)
-    // A folder or key itself, removed once what it held is gone: the folder is `folder`; a key is
-    // `subkey` below the part's key, and its name.
+    // A folder or key itself, removed once what it held is gone: the folder is `folder`; the key is
+    // `subkey` below the part's key (empty for the part's key itself).
     bool container = false;
     // What a clean would do now, and why when it would leave the target. A plan taken only to be
     // carried out says "remove" of every entry; each is decided as its turn comes.
@@ -36,8 +36,15 @@ struct PlannedTarget {
     // Filled in by the clean.
     bool removed = false;
 
-    // How a person reads it: a value of a subkey with its subkey's name in front.
-    std::wstring Label() const { return subkey.empty() ? entry.name : subkey + L"\\" + entry.name; }
+    // How a person reads it: a value of a subkey with its subkey's name in front; a key to remove by
+    // its path below the part's key, the part's own key by its name.
+    std::wstring Label() const
+    {
+        if (container) {
+            return subkey.empty() ? entry.name : subkey;
+        }
+        return subkey.empty() ? entry.name : subkey + L"\\" + entry.name;
+    }
 };
 
 // How much a plan works out ahead.
