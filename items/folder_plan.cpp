@@ -190,6 +190,7 @@ void FindFolder(const PlatformServices& services, PlanPart& part)
     if (part.path.components.empty()) {
         if (std::optional<std::wstring> why = WhyProtectedNow(services, **folder)) {
             part.problem = Error{error_number::kPermissionDenied, std::move(*why)};
+            part.reason = LeaveReason::kProtected;
             return;
         }
     }

@@ -73,16 +73,45 @@ bool PathExists(const PlatformServices& services, const std::wstring& path)
     return sink.found;
 }
 
-// The item's summary of its parts, for the reports that show one target and one problem.
+// The item's summary of its parts, for the reports that show one target and one problem. Only an
+// item none of whose parts can run has a problem, and it names each part's.
 void Summarise(ItemPlan& plan)
 {
     plan.target.clear();
     plan.problem.reset();
+    const bool runs = plan.AnyPartRan();
     for (const PlanPart& part : plan.parts) {
         plan.target += (plan.target.empty() ? L"" : L"; ") + part.target;
-        if (part.problem && !plan.problem) {
+        if (runs || !part.problem) {
+            continue;
+        }
+        if (plan.problem) {
+            plan.problem->description += L"; " + part.problem->description;
+        } else {
             plan.problem = part.problem;
         }
+    }
+}
+
+// Each part that cannot run while others do: its folder or key is left, with its reason, as one
+// target of the plan, and the item's other parts run.
+void LeaveEachPartThatCannotRun(ItemPlan& plan)
+{
+    if (!plan.AnyPartRan()) {
+        return;
+    }
+    for (std::size_t index = 0; index < plan.parts.size(); ++index) {
+        const PlanPart& part = plan.parts[index];
+        if (!part.problem) {
+            continue;
+        }
+        const bool folder = std::holds_alternative<FolderTarget>(part.what);
+        plan.targets.push_back(PlannedTarget{.entry = {.name = part.target, .path = folder ? part.target : L""},
+                                             .part = index,
+                                             .container = true,
+                                             .remove = false,
+                                             .reason = part.reason,
+                                             .settled = true});
     }
 }
 
@@ -132,6 +161,7 @@ void ListPlan(const PlatformServices& services, ItemPlan& plan, Foresight foresi
             ListRegistry(services.registry, plan, part, pace);
         }
     }
+    LeaveEachPartThatCannotRun(plan);
     Summarise(plan);
 }
 

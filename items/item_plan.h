@@ -77,6 +77,9 @@ struct PlanPart {
     ItemTarget what;
     std::wstring target;           // the key, or the folder where it really is
     std::optional<Error> problem;  // this part cannot run at all
+    // Why it stays when it cannot run while the item's other parts do: its folder or key is then
+    // one target of the plan, left with this reason.
+    LeaveReason reason = LeaveReason::kRefused;
     bool absent = false;           // the folder or key is not there: nothing to remove
     // A folder part's path as it was found: the folder opened by its path, and the components
     // after it that wildcards in the path match.
@@ -92,7 +95,9 @@ struct ItemPlan {
     std::vector<PlanFolder> folders;
     std::vector<PlannedTarget> targets;
     std::wstring target;           // every part's target, for showing
-    std::optional<Error> problem;  // the first part that cannot run, for showing
+    // Set only when no part can run: each part's problem. An item some of whose parts run has none;
+    // each part that cannot run is then one of its targets, left with its reason.
+    std::optional<Error> problem;
     // Keep-list of the item, and whether its patterns also match a cookie file's hosts.
     std::vector<std::wstring> keep;
     bool keepByCookieHost = false;

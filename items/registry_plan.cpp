@@ -14,19 +14,22 @@ namespace {
 // How many keys below the one it names a whole-key target goes; what lies deeper stays.
 constexpr std::size_t kDeepestKey = 32;
 
-// Why a key's values cannot be worked on at all; nothing for a key that is merely not there.
-std::optional<Error> ProblemOf(const ListKeyFailure& failure)
+// A part whose key cannot be listed: nothing to do when it is missing, else why it cannot run.
+void Refuse(PlanPart& part, const ListKeyFailure& failure)
 {
+    part.absent = failure.kind == ListKeyFailure::kMissing;
     switch (failure.kind) {
     case ListKeyFailure::kMissing:
-        return std::nullopt;
+        return;
     case ListKeyFailure::kLink:
-        return Error{error_number::kPermissionDenied, L"the key is a link"};
+        part.problem = Error{error_number::kPermissionDenied, L"the key is a link"};
+        part.reason = LeaveReason::kLink;
+        return;
     case ListKeyFailure::kCannotOpen:
         break;
     }
-    return Error{static_cast<std::int32_t>(failure.status),
-                 L"The key cannot be opened (error " + std::to_wstring(failure.status) + L")"};
+    part.problem = Error{static_cast<std::int32_t>(failure.status),
+                         L"The key cannot be opened (error " + std::to_wstring(failure.status) + L")"};
 }
 
 std::wstring JoinKey(const std::wstring& key, const std::wstring& below)
@@ -105,8 +108,7 @@ void ListValuesOf(RegistryApi& registry, ItemPlan& plan, std::size_t part, const
     auto list = OpenListKey(registry, what.root, SubkeyPath(what, subkey));
     if (!list) {
         if (subkey.empty()) {
-            planPart.problem = ProblemOf(list.error());
-            planPart.absent = list.error().kind == ListKeyFailure::kMissing;
+            Refuse(planPart, list.error());
         } else if (list.error().kind != ListKeyFailure::kMissing) {
             // A subkey that is a link, or cannot be opened: it stays, said once for all its values.
             Decide(AddTarget(plan, part, {}, subkey),
@@ -138,8 +140,7 @@ public:
         PlanPart& part = plan_.parts[part_];
         auto list = OpenListKey(registry_, what_.root, what_.key);
         if (!list) {
-            part.problem = ProblemOf(list.error());
-            part.absent = list.error().kind == ListKeyFailure::kMissing;
+            Refuse(part, list.error());
             return;
         }
         const std::wstring own = what_.key.substr(what_.key.find_last_of(L'\\') + 1);
@@ -398,8 +399,7 @@ void ListRegistry(RegistryApi& registry, ItemPlan& plan, std::size_t part, RunPa
     // The key itself only holds the subkeys: opened as itself, and refused when it is a link.
     auto parent = OpenListKey(registry, what.root, what.key);
     if (!parent) {
-        planPart.problem = ProblemOf(parent.error());
-        planPart.absent = parent.error().kind == ListKeyFailure::kMissing;
+        Refuse(planPart, parent.error());
         return;
     }
     for (const std::wstring& subkey : EnumerateSubkeyNames(registry, parent->key)) {

@@ -18,27 +18,10 @@
 #include "registry/mod_reg.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/registry_values.h"
+#include "tests/support/target_outcome.h"
 
 namespace nivaro {
 namespace {
-
-struct Outcome {
-    bool removed = false;
-    LeaveReason reason = LeaveReason::kNone;
-    friend bool operator==(const Outcome&, const Outcome&) = default;
-};
-
-void PrintTo(const Outcome& outcome, std::ostream* out)
-{
-    const std::wstring_view reason = LeaveReasonText(outcome.reason);
-    *out << (outcome.removed ? "removed" : "stays: " + std::string(reason.begin(), reason.end()));
-}
-
-constexpr Outcome kRemoved{true, LeaveReason::kNone};
-constexpr Outcome Stays(LeaveReason reason)
-{
-    return {false, reason};
-}
 
 // Every key below a key and every value, the key's own included: keys as their paths below it,
 // values as "path|name". A link is shown as a key and never entered.
@@ -172,11 +155,9 @@ TEST(RegistryWalk, AWholeKeyGoesWithEverythingBelowItAndNothingElse)
          {{L"|a", kRemoved}, {L"|kept", Stays(LeaveReason::kExcluded)}},
          Tree{{L".", std::nullopt}, {L"|kept", kept}}},
     };
-    std::unique_ptr<RegistryApi> registry = MakeRegistry();
-    std::unique_ptr<FileSystem> files = MakeFileSystem();
-    std::unique_ptr<Shell> shell = MakeShell();
-    std::unique_ptr<Environment> environment = MakeEnvironment();
-    const PlatformServices services{*registry, *files, *shell, *environment};
+    BackendServices backend;
+    const PlatformServices services = backend.Services();
+    RegistryApi* registry = &services.registry;
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(c.what);
         RegistryFixture fixture(*registry);
@@ -202,13 +183,48 @@ TEST(RegistryWalk, AWholeKeyGoesWithEverythingBelowItAndNothingElse)
     }
 }
 
+// A key that is a link among an item's keys is left, named by its path, while the item's other
+// keys are cleaned; an item whose only key is a link cannot run.
+TEST(RegistryWalk, AKeyThatIsALinkIsLeftWhileTheItemsOtherKeysAreCleaned)
+{
+    BackendServices backend;
+    const PlatformServices services = backend.Services();
+    RegistryFixture fixture(services.registry);
+    const std::wstring key = fixture.Key(L"List");
+    const std::wstring neighbour = fixture.Key(L"Neighbour");
+    const std::wstring linked = fixture.Key(L"Linked");
+    ASSERT_TRUE(fixture.SetText(key, L"a", L"1"));
+    ASSERT_TRUE(fixture.SetText(neighbour, L"kept", L"a neighbour's value"));
+    ASSERT_TRUE(fixture.MakeLink(linked, neighbour));
+    const std::optional<Tree> neighbourBefore = TreeOf(services.registry, neighbour);
+    const ItemDefinition item{.targets = {RegistryTarget{.key = linked}, RegistryTarget{.key = key}}};
+    Unpaced pace;
+
+    for (Foresight foresight : {Foresight::kDecideEach, Foresight::kListOnly}) {
+        const bool cleaning = foresight == Foresight::kListOnly;
+        SCOPED_TRACE(cleaning ? "clean" : "preview");
+        ItemPlan plan = PlanItem(services, item, foresight, pace);
+        if (cleaning) {
+            CarryItem(services, plan, pace);
+        }
+        EXPECT_FALSE(plan.problem) << plan.problem->description;
+        const std::map<std::wstring, Outcome> expected = {{plan.parts[0].target, Stays(LeaveReason::kLink)},
+                                                          {L"|a", kRemoved}};
+        EXPECT_EQ(Outcomes(plan, cleaning), expected);
+    }
+    EXPECT_EQ(TreeOf(services.registry, key), (Tree{{L".", std::nullopt}}));
+    EXPECT_EQ(TreeOf(services.registry, neighbour), neighbourBefore) << "what the link leads to is untouched";
+
+    const ItemPlan alone = PlanItem(services, ItemDefinition{.targets = {RegistryTarget{.key = linked}}}, Foresight::kDecideEach, pace);
+    EXPECT_FALSE(alone.AnyPartRan());
+    ASSERT_TRUE(alone.problem);
+    EXPECT_NE(alone.problem->description.find(L"link"), std::wstring::npos) << ::testing::PrintToString(alone.problem->description);
+}
+
 TEST(RegistryWalk, AWholeKeyOutsideTheUsersOwnHiveIsNeverDeleted)
 {
-    std::unique_ptr<RegistryApi> registry = MakeRegistry();
-    std::unique_ptr<FileSystem> files = MakeFileSystem();
-    std::unique_ptr<Shell> shell = MakeShell();
-    std::unique_ptr<Environment> environment = MakeEnvironment();
-    const PlatformServices services{*registry, *files, *shell, *environment};
+    BackendServices backend;
+    const PlatformServices services = backend.Services();
     for (RegistryRoot root : {kLocalMachine, kClassesRoot, kUsers}) {
         SCOPED_TRACE(root);
         const ItemDefinition item{.targets = {RegistryTarget{.root = root, .key = L"Software\\Nivaro Tests", .wholeKey = true}}};
