@@ -424,8 +424,11 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
         if (cleaning) {
             CarryItem(services, plan, pace);
         }
-        if (plan.problem) {
-            (void)output.err(L"nivaro-cli: " + item->definition.title + L": " + plan.problem->description + L"\n");
+        // Each part that cannot run, whether or not the item's other parts ran.
+        for (const PlanPart& part : plan.parts) {
+            if (part.problem) {
+                (void)output.err(L"nivaro-cli: " + item->definition.title + L": " + part.problem->description + L"\n");
+            }
         }
         report.Add(*item, plan);
     }

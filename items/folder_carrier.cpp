@@ -85,11 +85,11 @@ std::expected<FolderHandle*, LeaveReason> FolderCarrier::Reach(std::size_t folde
 void FolderCarrier::Carry(PlannedTarget& target)
 {
     target.removed = false;
-    if (plan_.parts[target.part].problem) {
-        target.reason = LeaveReason::kRefused;
+    if (target.settled) {
         return;
     }
-    if (target.settled) {
+    if (plan_.parts[target.part].problem) {
+        target.reason = LeaveReason::kRefused;
         return;
     }
     if (target.container) {

@@ -168,7 +168,7 @@ bool IsTraceLeftBehind(LeaveReason reason)
     case LeaveReason::kUnverifiableName:
     case LeaveReason::kNotAFile:
     case LeaveReason::kTooDeep:
-    case LeaveReason::kFolderLimit:
+    case LeaveReason::kWalkLimit:
     case LeaveReason::kChanged:
         return true;
     }
@@ -214,8 +214,8 @@ std::wstring_view LeaveReasonText(LeaveReason reason)
         return L"not empty";
     case LeaveReason::kTooDeep:
         return L"too deep";
-    case LeaveReason::kFolderLimit:
-        return L"too many folders";
+    case LeaveReason::kWalkLimit:
+        return L"too many to walk";
     case LeaveReason::kChanged:
         return L"changed while cleaning";
     }

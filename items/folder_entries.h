@@ -37,7 +37,7 @@ enum class LeaveReason {
     kProtected,         // a protected place, or the folder of one of the program's own items
     kNotEmpty,          // a folder to be removed once empty, which still holds something
     kTooDeep,           // a folder further below its target than any walk goes
-    kFolderLimit,       // a folder past the most one item walks
+    kWalkLimit,         // a folder or key past the most one item walks
     kChanged,           // it changed while it was being cleaned: not verifiably gone
 };
 

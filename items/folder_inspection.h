@@ -50,8 +50,9 @@ struct Inspection {
     std::unique_ptr<EntryHandle> handle;  // held when the entry is to go: the delete goes through it
 };
 
-// The one way an entry is decided, for a preview and a clean alike. A preview also asks the
-// handle whether it is on a file, which a clean learns from the delete itself.
+// The one way an entry is decided, for a preview and a clean alike. A preview also asks the handle
+// of an entry listed without bytes whether it is on a file, which a clean learns from the delete
+// itself.
 Inspection Inspect(const ItemPlan& plan, const FolderRules& rules, FolderHandle& folder, const ShellEntry& entry,
                    TrimmedNameCounts& trimmed, Foresight foresight);
 

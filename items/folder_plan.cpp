@@ -94,7 +94,8 @@ Inspection Inspect(const ItemPlan& plan, const FolderRules& rules, FolderHandle&
     if (KeptByCookieHost(plan, *opening.entry)) {
         return {{EntryAction::kLeave, LeaveReason::kKeepList}, nullptr};
     }
-    if (foresight == Foresight::kDecideEach && !opening.entry->IsFile()) {
+    // A pipe or a socket lists as an empty file: only an entry listed without bytes can be one.
+    if (foresight == Foresight::kDecideEach && entry.size == 0 && !opening.entry->IsFile()) {
         return {{EntryAction::kLeave, ReasonForDelete(DeleteOutcome::kNotAFile)}, nullptr};
     }
     return {decision, std::move(opening.entry)};
@@ -106,7 +107,12 @@ Result<std::wstring> ResolveFolderSetting(const PlatformServices& services, std:
         return std::wstring(setting);
     }
     const std::wstring name(setting.substr(1));
-    const std::optional<TypedText> value = ReadTypedText(services.registry, kCurrentUser, kShellFoldersKey, name);
+    return FolderOfShellValue(services, name, ReadTypedText(services.registry, kCurrentUser, kShellFoldersKey, name));
+}
+
+Result<std::wstring> FolderOfShellValue(const PlatformServices& services, const std::wstring& name,
+                                        const std::optional<TypedText>& value)
+{
     if (!value) {
         return std::unexpected(NotFound(L"The user's Shell Folders key holds no value \"" + name + L"\""));
     }
@@ -184,6 +190,7 @@ void FindFolder(const PlatformServices& services, PlanPart& part)
     if (part.path.components.empty()) {
         if (std::optional<std::wstring> why = WhyProtectedNow(services, **folder)) {
             part.problem = Error{error_number::kPermissionDenied, std::move(*why)};
+            part.reason = LeaveReason::kProtected;
             return;
         }
     }

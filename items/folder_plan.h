@@ -14,6 +14,7 @@
 #include "items/place_checks.h"
 #include "platform/run_pace.h"
 #include "platform/services.h"
+#include "registry/mod_reg.h"
 
 namespace nivaro {
 
@@ -26,6 +27,9 @@ inline constexpr std::size_t kDeepestFolder = 32;
 // the user's Shell Folders value of that name (a REG_EXPAND_SZ value expanded). Fails, with the
 // reason in words, when the value is missing or of a type no path is written in.
 Result<std::wstring> ResolveFolderSetting(const PlatformServices& services, std::wstring_view setting);
+// The folder the Shell Folders value of this name holds, as it was read (nothing when it is not there).
+Result<std::wstring> FolderOfShellValue(const PlatformServices& services, const std::wstring& name,
+                                        const std::optional<TypedText>& value);
 // The path any folder target names now, its wildcards still in it.
 Result<std::wstring> ResolveFolder(const PlatformServices& services, const FolderTarget& target);
 

@@ -173,7 +173,7 @@ private:
             return Leave(entry, parentIndex, LeaveReason::kTooDeep);
         }
         if (!run_.budget.Take()) {
-            return Leave(entry, parentIndex, LeaveReason::kFolderLimit);
+            return Leave(entry, parentIndex, LeaveReason::kWalkLimit);
         }
         FolderOpening opening = parent.OpenSubfolder(entry.parsingName);
         TrimmedNameQuestions questions(trimmed, entry.parsingName);
@@ -293,6 +293,7 @@ void ListFolder(const PlatformServices& services, ItemPlan& plan, std::size_t in
     PlanPart& part = plan.parts[index];
     if (!part.problem && run.exclusions.Problem()) {
         part.problem = run.exclusions.Problem();
+        part.reason = LeaveReason::kExcluded;
     }
     if (!part.folder && !part.problem && !part.absent) {
         FindFolder(services, part);

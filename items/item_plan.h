@@ -23,8 +23,8 @@ struct PlannedTarget {
     std::size_t part = 0;  // the item's target (key or folder) it belongs to
     std::wstring subkey;   // a registry value of a key below the part's key: that key's path from the part's
     std::size_t folder = 0;  // a folder part's entry: the folder that holds it (ItemPlan::folders)
-    // A folder or key itself, removed once what it held is gone: the folder is `folder`; a key is
-    // `subkey` below the part's key, and its name.
+    // A folder or key itself, removed once what it held is gone: the folder is `folder`; the key is
+    // `subkey` below the part's key (empty for the part's key itself).
     bool container = false;
     // What a clean would do now, and why when it would leave the target. A plan taken only to be
     // carried out says "remove" of every entry; each is decided as its turn comes.
@@ -42,8 +42,15 @@ struct PlannedTarget {
     // close Edge".
     std::wstring note;
 
-    // How a person reads it: a value of a subkey with its subkey's name in front.
-    std::wstring Label() const { return subkey.empty() ? entry.name : subkey + L"\\" + entry.name; }
+    // How a person reads it: a value of a subkey with its subkey's name in front; a key to remove by
+    // its path below the part's key, the part's own key by its name.
+    std::wstring Label() const
+    {
+        if (container) {
+            return subkey.empty() ? entry.name : subkey;
+        }
+        return subkey.empty() ? entry.name : subkey + L"\\" + entry.name;
+    }
 };
 
 // How much a plan works out ahead.
@@ -76,6 +83,9 @@ struct PlanPart {
     ItemTarget what;
     std::wstring target;           // the key, or the folder where it really is
     std::optional<Error> problem;  // this part cannot run at all
+    // Why it stays when it cannot run while the item's other parts do: its folder or key is then
+    // one target of the plan, left with this reason.
+    LeaveReason reason = LeaveReason::kRefused;
     bool absent = false;           // the folder or key is not there: nothing to remove
     // A folder part's path as it was found: the folder opened by its path, and the components
     // after it that wildcards in the path match.
@@ -91,7 +101,9 @@ struct ItemPlan {
     std::vector<PlanFolder> folders;
     std::vector<PlannedTarget> targets;
     std::wstring target;           // every part's target, for showing
-    std::optional<Error> problem;  // the first part that cannot run, for showing
+    // Set only when no part can run: each part's problem. An item some of whose parts run has none;
+    // each part that cannot run is then one of its targets, left with its reason.
+    std::optional<Error> problem;
     // Keep-list of the item, and whether its patterns also match a cookie file's hosts.
     std::vector<std::wstring> keep;
     bool keepByCookieHost = false;

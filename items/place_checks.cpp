@@ -80,7 +80,7 @@ private:
 };
 
 // The Shell Folders values of the folders the main window's items clean.
-constexpr std::wstring_view kOwnShellFolders[] = {L"%History", L"%Cookies", L"%Cache"};
+constexpr std::wstring_view kOwnShellFolders[] = {L"History", L"Cookies", L"Cache"};
 
 }  // namespace
 
@@ -94,9 +94,15 @@ bool OwnItemFolders::IsOne(std::wstring_view path)
 {
     if (!folders_) {
         std::vector<std::wstring> named;
-        for (std::wstring_view setting : kOwnShellFolders) {
-            if (Result<std::wstring> folder = ResolveFolderSetting(services_, setting)) {
-                named.push_back(std::move(*folder));
+        RegistryKey shellFolders;
+        if (services_.registry.OpenKey(kCurrentUser, kShellFoldersKey, KeyAccess::kQuery, shellFolders) ==
+            reg_status::kSuccess) {
+            for (std::wstring_view value : kOwnShellFolders) {
+                const std::wstring name(value);
+                if (Result<std::wstring> folder =
+                        FolderOfShellValue(services_, name, ReadTypedText(services_.registry, shellFolders, name))) {
+                    named.push_back(std::move(*folder));
+                }
             }
         }
         for (KnownPlace place : {KnownPlace::kTemp, KnownPlace::kRecent}) {

@@ -96,13 +96,18 @@ ValueNames NameValue(const ItemPlan& plan, const std::optional<std::pair<Registr
                      const PlannedTarget& target)
 {
     const auto& part = std::get<RegistryTarget>(plan.parts[target.part].what);
+    // A key to remove is named by its own path; its entry's name only repeats the path's end.
     const std::wstring key = KeyOf(part, target);
+    const std::wstring_view value = target.container ? std::wstring_view() : std::wstring_view(target.entry.name);
     ValueNames names{.key = KeyDisplayName(part.root, key)};
     if (itemKey && itemKey->first == part.root && key.size() >= itemKey->second.size()) {
         const std::wstring_view below = std::wstring_view(key).substr(itemKey->second.size());
-        names.relative = ValuePath(std::wstring(below.starts_with(L'\\') ? below.substr(1) : below), target.entry.name);
+        names.relative = ValuePath(std::wstring(below.starts_with(L'\\') ? below.substr(1) : below), value);
     } else {
-        names.relative = ValuePath(names.key, target.entry.name);
+        names.relative = ValuePath(names.key, value);
+    }
+    if (names.relative.empty()) {
+        names.relative = target.entry.name;  // the item's own key, by the name its plan gives it
     }
     return names;
 }

@@ -25,10 +25,12 @@ std::wstring PreviewTip(const ItemPlan& plan);
 std::optional<std::pair<RegistryRoot, std::wstring>> ItemKey(const ItemPlan& plan);
 
 // A registry target as a report names it: its value, with the keys that lead to it from the
-// item's key in front when the item has more than one.
+// item's key in front when the item has more than one; a key to remove by its path below the
+// item's key.
 struct ValueNames {
     std::wstring relative;  // "Recent\\failed_count", or the value's name alone
-    std::wstring key;       // the key it is in, from its root: "HKCU\\Software\\App\\Recent"
+    // The key it is in, from its root: "HKCU\\Software\\App\\Recent"; a key to remove is itself.
+    std::wstring key;
 };
 
 // `target` is one of the plan's registry targets; `itemKey` the plan's ItemKey.

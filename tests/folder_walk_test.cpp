@@ -9,37 +9,23 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "items/folder_plan.h"
 #include "items/item_engine.h"
+#include "items/item_paths.h"
 #include "platform/backend.h"
+#include "platform/name_case.h"
 #include "platform/run_pace.h"
 #include "tests/support/folder_fixture.h"
 #include "tests/support/known_folders.h"
+#include "tests/support/target_outcome.h"
 
 namespace nivaro {
 namespace {
-
-struct Outcome {
-    bool removed = false;
-    LeaveReason reason = LeaveReason::kNone;
-    friend bool operator==(const Outcome&, const Outcome&) = default;
-};
-
-void PrintTo(const Outcome& outcome, std::ostream* out)
-{
-    const std::wstring_view reason = LeaveReasonText(outcome.reason);
-    *out << (outcome.removed ? "removed" : "stays: " + std::string(reason.begin(), reason.end()));
-}
-
-constexpr Outcome kRemoved{true, LeaveReason::kNone};
-constexpr Outcome Stays(LeaveReason reason)
-{
-    return {false, reason};
-}
 
 using Outcomes = std::map<std::wstring, Outcome>;
 using Paths = std::set<std::wstring>;
@@ -48,11 +34,10 @@ using Paths = std::set<std::wstring>;
 // with '/' between their steps.
 struct Disk {
     FolderFixture disk;
-    std::unique_ptr<RegistryApi> registry = MakeRegistry();
-    std::unique_ptr<FileSystem> files = MakeFileSystem();
-    std::unique_ptr<Shell> shell = MakeShell();
-    std::unique_ptr<Environment> environment = MakeEnvironment();
-    PlatformServices services{*registry, *files, *shell, *environment};
+    BackendServices backend;
+    PlatformServices services = backend.Services();
+    RegistryApi* registry = &services.registry;
+    FileSystem* files = &services.files;
 
     std::wstring At(std::wstring_view relative) const
     {
@@ -364,6 +349,100 @@ TEST(FolderWalk, EachFolderAWildcardMatchesIsCheckedForProtectionOnItsOwn)
     }
 }
 
+// An item runs every target it can: each protected folder among its targets is left, named, with
+// its reason, while the others are cleaned. Only an item none of whose targets can run cannot run,
+// and its problem then names each of them.
+TEST(FolderWalk, AProtectedTargetIsLeftAndNamedWhileTheItemsOtherTargetsRun)
+{
+    KnownFolders known;
+    ASSERT_TRUE(known.Ready());
+    const std::optional<std::wstring> windows = known.PathOf(KnownPlace::kWindows);
+    const std::optional<std::wstring> programs = known.PathOf(KnownPlace::kProgramFiles);
+    const std::optional<std::wstring> local = known.PathOf(KnownPlace::kLocalAppData);
+    ASSERT_TRUE(windows && programs && local);
+    const std::optional<std::wstring> traces = known.MakeFolder(FolderFixture::Join(*local, L"nivaro-traces"));
+    ASSERT_TRUE(traces);
+    const std::wstring trace = FolderFixture::Join(*traces, L"a.tmp");
+    ASSERT_TRUE(known.Disk().MakeFile(trace, 3));
+    const PlatformServices services = known.Services();
+    Unpaced pace;
+    // The protected targets name nothing that is there, should protection ever fail.
+    const auto guarded = [](const std::wstring& path) { return Target(path, {L"nivaro-never-such-*"}); };
+    const ItemDefinition item{.targets = {guarded(*windows), Target(*traces, {L"*.tmp"}), guarded(*programs)}};
+
+    for (Foresight foresight : {Foresight::kDecideEach, Foresight::kListOnly}) {
+        SCOPED_TRACE(foresight == Foresight::kDecideEach ? "preview" : "clean");
+        ItemPlan plan = PlanItem(services, item, foresight, pace);
+        const bool cleaning = foresight == Foresight::kListOnly;
+        if (cleaning) {
+            CarryItem(services, plan, pace);
+        }
+        EXPECT_FALSE(plan.problem) << plan.problem->description;
+        std::map<std::size_t, std::vector<Outcome>> byPart;
+        for (const PlannedTarget& target : plan.targets) {
+            const bool gone = cleaning ? target.removed : target.remove;
+            byPart[target.part].push_back({gone, gone ? LeaveReason::kNone : target.reason});
+            if (target.part != 1) {
+                EXPECT_TRUE(SameName(target.Label(), plan.parts[target.part].target)) << "it is named by its folder";
+                EXPECT_TRUE(IsSameOrInside(target.Label(), target.part == 0 ? *windows : *programs, FolderFixture::Separator()))
+                    << ::testing::PrintToString(target.Label());
+            }
+        }
+        const std::map<std::size_t, std::vector<Outcome>> expected = {
+            {0, {Stays(LeaveReason::kProtected)}}, {1, {kRemoved}}, {2, {Stays(LeaveReason::kProtected)}}};
+        EXPECT_EQ(byPart, expected);
+    }
+    EXPECT_FALSE(known.Disk().Exists(trace)) << "the item's other target was cleaned";
+
+    const ItemDefinition allProtected{.targets = {guarded(*windows), guarded(*programs)}};
+    const ItemPlan refused = PlanItem(services, allProtected, Foresight::kDecideEach, pace);
+    EXPECT_FALSE(refused.AnyPartRan());
+    ASSERT_TRUE(refused.problem);
+    EXPECT_TRUE(refused.targets.empty());
+    for (const PlanPart& part : refused.parts) {
+        EXPECT_NE(refused.problem->description.find(part.target), std::wstring::npos)
+            << "the problem names each protected folder: " << ::testing::PrintToString(refused.problem->description);
+    }
+}
+
+// The items file's variables: the environment's, and the known folders it names that no
+// environment sets; a variable nothing answers to stays, so the path is no full path.
+TEST(FolderWalk, TheFormatsVariablesNameTheEnvironmentsAndTheKnownFolders)
+{
+    KnownFolders known;
+    ASSERT_TRUE(known.Ready());
+    const PlatformServices services = known.Services();
+    const wchar_t separator = FolderFixture::Separator();
+    FolderFixture::SetVariable(L"NIVARO_TEST_DRIVE", L"C:");
+    FolderFixture::SetVariable(L"NIVARO_TEST_ROOT", known.Disk().Root());
+    const auto below = [&](std::wstring_view folder) { return std::wstring(folder) + separator + L"x"; };
+    // Where the system has no such folder, the variable stays as it is written.
+    const auto knownBelow = [&](KnownPlace place, std::wstring_view written) {
+        const std::optional<std::wstring> folder = services.environment.KnownFolder(place);
+        return below(folder ? *folder : written);
+    };
+    const struct {
+        std::wstring written;
+        std::wstring expanded;
+    } rows[] = {
+        {below(L"%Documents%"), knownBelow(KnownPlace::kDocuments, L"%Documents%")},
+        {below(L"%documents%"), knownBelow(KnownPlace::kDocuments, L"%documents%")},
+        {below(L"%LocalLowAppData%"), knownBelow(KnownPlace::kLocalAppDataLow, L"%LocalLowAppData%")},
+        {below(L"%CommonAppData%"), knownBelow(KnownPlace::kProgramData, L"%CommonAppData%")},
+        {below(L"%Music%"), knownBelow(KnownPlace::kMusic, L"%Music%")},
+        {below(L"%Pictures%"), knownBelow(KnownPlace::kPictures, L"%Pictures%")},
+        {below(L"%Video%"), knownBelow(KnownPlace::kVideos, L"%Video%")},
+        {below(L"%NIVARO_TEST_ROOT%"), below(known.Disk().Root())},
+        {L"%NIVARO_TEST_DRIVE%", std::wstring(L"C:") + separator},
+        {below(L"%NIVARO_NEVER_SET_VARIABLE%"), below(L"%NIVARO_NEVER_SET_VARIABLE%")},
+        {L"100% of %NIVARO_TEST_DRIVE%", L"100% of C:"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.written));
+        EXPECT_EQ(ExpandItemPath(services, row.written), row.expanded);
+    }
+}
+
 // --- What a clean says of each entry, and what it costs ---------------------------------------
 
 // Counts what the file system is asked: how many folders are listed, and how many are open.
@@ -452,7 +531,7 @@ TEST(FolderClean, AnEntrySomeoneElseRemovedIsGoneWithoutAnotherListing)
     Disk disk;
     disk.Make({L"App/a.tmp", L"App/b.tmp", L"App/c.tmp", L"App/sub/d.tmp", L"App/sub/e.tmp"});
     CountingFiles files(*disk.files);
-    const PlatformServices services{*disk.registry, files, *disk.shell, *disk.environment};
+    const PlatformServices services{*disk.registry, files, disk.services.shell, disk.services.environment};
     const ItemDefinition item{.targets = {Target(disk.At(L"App"), {L"*.tmp"}, FolderDepth::kRecurse)}};
     PaceThatActs pace(0, [&] {  // once the list is taken, before the first entry's turn
         EXPECT_TRUE(disk.disk.RemoveFile(disk.At(L"App/b.tmp")));
@@ -516,7 +595,7 @@ TEST(FolderClean, AnItemOfThirtyThousandFolderTargetsHoldsFewFoldersOpen)
                                       FolderDepth::kOwnEntries));
     }
     CountingFiles files(*disk.files);
-    const PlatformServices services{*disk.registry, files, *disk.shell, *disk.environment};
+    const PlatformServices services{*disk.registry, files, disk.services.shell, disk.services.environment};
     const std::size_t handlesBefore = FolderFixture::OpenHandles();
     std::size_t mostHandles = handlesBefore;
     class Sampling final : public RunPace {

@@ -16,32 +16,10 @@
 #include "items/nv_folder.h"
 #include "platform/backend.h"
 #include "tests/support/folder_fixture.h"
+#include "tests/support/target_outcome.h"
 
 namespace nivaro {
 namespace {
-
-// What becomes of an entry: removed, or left with its reason.
-struct Outcome {
-    bool removed = false;
-    LeaveReason reason = LeaveReason::kNone;
-
-    friend bool operator==(const Outcome&, const Outcome&) = default;
-};
-
-void PrintTo(const Outcome& outcome, std::ostream* out)
-{
-    *out << (outcome.removed ? "removed" : "stays: ");
-    if (!outcome.removed) {
-        const std::wstring_view reason = LeaveReasonText(outcome.reason);
-        *out << std::string(reason.begin(), reason.end());
-    }
-}
-
-constexpr Outcome kRemoved{true, LeaveReason::kNone};
-constexpr Outcome Stays(LeaveReason reason)
-{
-    return {false, reason};
-}
 
 struct HostileCase {
     const wchar_t* name;  // the case's folder, as the script names it
@@ -57,6 +35,18 @@ struct RecursiveCase {
     FolderDepth depth;
     std::map<std::wstring, Outcome> entries;
 };
+
+// The trailing-dots case, alike in a folder and in a recursive walk: a name Wine shows without its
+// trailing dots and blanks goes only when no neighbour is shown the same.
+std::map<std::wstring, Outcome> TrailingDotsAndBlanks()
+{
+    return {{L"solo.", kRemoved},
+            {L"dots...", kRemoved},
+            {L"pair.", Stays(LeaveReason::kUnverifiableName)},
+            {L"pair ", Stays(LeaveReason::kUnverifiableName)},
+            {L"x.", Stays(LeaveReason::kUnverifiableName)},
+            {L"x", kRemoved}};
+}
 
 std::map<std::wstring, Outcome> Foretold(const ItemPlan& plan)
 {
@@ -91,13 +81,7 @@ TEST(HostileFolders, ACleanRemovesItsTargetsAndNothingElseAndItsPreviewForetells
           {L"q?x", Stays(LeaveReason::kUnopenableName)},
           {L"plain.txt", kRemoved}}},
         {L"dangling-link", {{L"plain.txt", kRemoved}}},
-        {L"trailing-dots-and-blanks",
-         {{L"solo.", kRemoved},
-          {L"dots...", kRemoved},
-          {L"pair.", Stays(LeaveReason::kUnverifiableName)},
-          {L"pair ", Stays(LeaveReason::kUnverifiableName)},
-          {L"x.", Stays(LeaveReason::kUnverifiableName)},
-          {L"x", kRemoved}}},
+        {L"trailing-dots-and-blanks", TrailingDotsAndBlanks()},
         {L"names-windows-cannot-address",
          {{L"q?x", Stays(LeaveReason::kUnopenableName)},
           {L"star*", Stays(LeaveReason::kUnopenableName)},
@@ -113,11 +97,8 @@ TEST(HostileFolders, ACleanRemovesItsTargetsAndNothingElseAndItsPreviewForetells
         {L"folder-that-is-a-link", {{L"a.txt", kRemoved}, {L"b.txt", kRemoved}}},
     };
     const std::wstring root = FolderFixture::Join(NIVARO_TEST_FOLDERS, L"hostile");
-    std::unique_ptr<RegistryApi> registry = MakeRegistry();
-    std::unique_ptr<FileSystem> files = MakeFileSystem();
-    std::unique_ptr<Shell> shell = MakeShell();
-    std::unique_ptr<Environment> environment = MakeEnvironment();
-    const PlatformServices services{*registry, *files, *shell, *environment};
+    BackendServices backend;
+    const PlatformServices services = backend.Services();
     FolderFixture disk;
 
     for (const HostileCase& c : cases) {
@@ -216,12 +197,7 @@ TEST(HostileFolders, TheRecursiveWalkAndTheWildcardsEnterNoLinkAndRemoveNothingE
         {L"hostile-walk", L"link-to-a-neighbour", L"target", FolderDepth::kRecurse,
          {{L"alias", Stays(LeaveReason::kLink)}, {L"q?x", Stays(LeaveReason::kUnopenableName)}, {L"plain.txt", kRemoved}}},
         {L"hostile-walk", L"trailing-dots-and-blanks", L"target", FolderDepth::kRecurse,
-         {{L"solo.", kRemoved},
-          {L"dots...", kRemoved},
-          {L"pair.", Stays(LeaveReason::kUnverifiableName)},
-          {L"pair ", Stays(LeaveReason::kUnverifiableName)},
-          {L"x.", Stays(LeaveReason::kUnverifiableName)},
-          {L"x", kRemoved}}},
+         TrailingDotsAndBlanks()},
         {L"hostile-walk", L"non-file-nodes", L"target", FolderDepth::kRecurse,
          {{L"pipe", Stays(LeaveReason::kNotAFile)}, {L"socket", Stays(LeaveReason::kNotAFile)}, {L"plain.txt", kRemoved}}},
         {L"hostile-walk", L"folder-that-is-a-link", L"target", FolderDepth::kRecurse, {{L"a.txt", kRemoved}, {L"b.txt", kRemoved}}},
@@ -232,11 +208,8 @@ TEST(HostileFolders, TheRecursiveWalkAndTheWildcardsEnterNoLinkAndRemoveNothingE
         {L"hostile-walk-2", L"wildcard-links", L"target/profiles/*", FolderDepth::kRecurse,
          {{L"real/cache2/a.txt", kRemoved}, {L"linked", Stays(LeaveReason::kLinkedFolder)}}},
     };
-    std::unique_ptr<RegistryApi> registry = MakeRegistry();
-    std::unique_ptr<FileSystem> files = MakeFileSystem();
-    std::unique_ptr<Shell> shell = MakeShell();
-    std::unique_ptr<Environment> environment = MakeEnvironment();
-    const PlatformServices services{*registry, *files, *shell, *environment};
+    BackendServices backend;
+    const PlatformServices services = backend.Services();
     FolderFixture disk;
 
     for (const RecursiveCase& c : cases) {

@@ -18,26 +18,14 @@
 #include "registry/mod_reg.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/registry_values.h"
+#include "tests/support/target_outcome.h"
 
 namespace nivaro {
 namespace {
 
 using namespace std::literals;
 
-struct Outcome {
-    bool removed = false;
-    LeaveReason reason = LeaveReason::kNone;
-
-    friend bool operator==(const Outcome&, const Outcome&) = default;
-};
-
-void PrintTo(const Outcome& outcome, std::ostream* out)
-{
-    *out << (outcome.removed ? "removed" : "stays, reason ") << (outcome.removed ? 0 : static_cast<int>(outcome.reason));
-}
-
-constexpr Outcome kRemoved{true, LeaveReason::kNone};
-constexpr Outcome kRefused{false, LeaveReason::kRefused};
+constexpr Outcome kRefused = Stays(LeaveReason::kRefused);
 
 // The values of a key as bytes, by name; a name with a NUL cannot be read by the wide calls, so
 // its data is not compared. The key is opened as itself: a link shows as a link.

@@ -57,6 +57,11 @@ TEST(PreviewLines, NameEachValueWithItsKeyBelowTheItemsKey)
         made.reason = remove ? LeaveReason::kNone : LeaveReason::kLink;
         return made;
     };
+    const auto key = [&](std::size_t of, std::wstring subkey, std::wstring name) {
+        PlannedTarget made = target(of, std::move(subkey), std::move(name), true);
+        made.container = true;
+        return made;
+    };
     struct Case {
         const char* what;
         std::vector<ItemTarget> parts;
@@ -67,6 +72,7 @@ TEST(PreviewLines, NameEachValueWithItsKeyBelowTheItemsKey)
     const RegistryTarget b{.key = L"Software\\app\\B", .value = L"failed_count"};
     const RegistryTarget each{.key = L"Software\\App\\Lists", .eachSubkey = true};
     const RegistryTarget machine{.root = kLocalMachine, .key = L"Software\\App\\A"};
+    const RegistryTarget whole{.key = L"Software\\App", .wholeKey = true};
     const Case cases[] = {
         {"one key: its values alone", {a}, {target(0, L"", L"failed_count", true)}, {L"remove  failed_count"}},
         {"two keys: each value with its key, the keys compared as Windows compares names",
@@ -77,6 +83,10 @@ TEST(PreviewLines, NameEachValueWithItsKeyBelowTheItemsKey)
          {each},
          {target(0, L"txt", L"0", true), target(0, L"lnk", L"", false)},
          {L"remove  txt\\0", L"leave   lnk  [link]"}},
+        {"a key removed whole: each key by its path below it, itself by its name",
+         {whole},
+         {target(0, L"", L"v", true), target(0, L"sub", L"w", true), key(0, L"sub", L"sub"), key(0, L"", L"App")},
+         {L"remove  v", L"remove  sub\\w", L"remove  sub", L"remove  App"}},
         {"keys in two roots: each from its root",
          {a, machine},
          {target(0, L"", L"failed_count", true), target(1, L"", L"x", true)},

@@ -5,6 +5,7 @@
 
 #include "platform/backend.h"
 #include "platform/substitute/native_path.h"
+#include "platform/variables.h"
 
 namespace nivaro {
 namespace {
@@ -48,29 +49,13 @@ void SubstituteEnvironment::SetKnownFolder(KnownPlace place, std::optional<std::
     }
 }
 
-// %NAME% as Windows expands it: a name that is not set, and a lone %, stay as they are.
+// %NAME% as Windows expands it, from the process's own variables.
 std::wstring SubstituteEnvironment::Expand(std::wstring_view text)
 {
-    std::wstring out;
-    while (!text.empty()) {
-        const std::size_t open = text.find(L'%');
-        const std::size_t close = open == std::wstring_view::npos ? open : text.find(L'%', open + 1);
-        if (close == std::wstring_view::npos) {
-            out.append(text);
-            break;
-        }
-        out.append(text.substr(0, open));
-        const std::wstring_view name = text.substr(open + 1, close - open - 1);
-        const char* value = name.empty() ? nullptr : std::getenv(ToNativePath(name).c_str());
-        if (value == nullptr) {
-            out.append(text.substr(open, close - open));  // the closing % may open the next name
-            text.remove_prefix(close);
-            continue;
-        }
-        out.append(FromNativePath(value));
-        text.remove_prefix(close + 1);
-    }
-    return out;
+    return ReplaceVariables(text, [](std::wstring_view name) -> std::optional<std::wstring> {
+        const char* value = std::getenv(ToNativePath(name).c_str());
+        return value == nullptr ? std::nullopt : std::optional(FromNativePath(value));
+    });
 }
 
 std::wstring SubstituteEnvironment::GroupedCount(std::uint64_t count)

@@ -8,10 +8,14 @@
 namespace nivaro::win32 {
 namespace {
 
-// The folder as people write it: the final path, or where that is not to be had for a long path
-// (Wine's stops at MAX_PATH), the object name without its \??\.
+// The folder as people write it. An object name already in DOS form (\??\C:\dir, as Wine gives
+// it) is that path, and the final path would be made from it by another round trip; a device's
+// name (\Device\HarddiskVolume3\dir, as Windows gives it) becomes the final path.
 std::optional<std::wstring> DisplayPath(HANDLE handle, const std::wstring& objectName)
 {
+    if (objectName.starts_with(L"\\??\\")) {
+        return L"\\\\?\\" + objectName.substr(4);
+    }
     std::wstring path(MAX_PATH, L'\0');
     for (int attempt = 0; attempt < 3; ++attempt) {
         const DWORD written = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
@@ -24,9 +28,6 @@ std::optional<std::wstring> DisplayPath(HANDLE handle, const std::wstring& objec
             return path;
         }
         path.resize(written);  // the size it needs, with its NUL
-    }
-    if (objectName.starts_with(L"\\??\\")) {
-        return L"\\\\?\\" + objectName.substr(4);
     }
     return std::nullopt;
 }

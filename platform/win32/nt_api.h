@@ -9,6 +9,7 @@
 
 extern "C" {
 NTSTATUS NTAPI NtDeleteValueKey(HANDLE key, PUNICODE_STRING name);
+NTSTATUS NTAPI NtDeleteKey(HANDLE key);
 NTSTATUS NTAPI NtSetValueKey(HANDLE key, PUNICODE_STRING name, ULONG titleIndex, ULONG type, PVOID data, ULONG size);
 NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine, PVOID apcContext,
                                     PIO_STATUS_BLOCK status, PVOID buffer, ULONG length,

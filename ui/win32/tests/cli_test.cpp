@@ -308,6 +308,56 @@ TEST_F(CliBrowsers, GroupPreviewsAndCleansEveryProfileAndTellsARunningBrowser)
     EXPECT_NE(text.out.find("Network\\Cookies: cookies  (3 rows)  [keep-list]"), std::string::npos) << text.out;
 }
 
+// An item runs every target it can: each protected folder among its targets stays, named with its
+// reason, and the others are cleaned (exit 0); only an item none of whose targets can run makes 3.
+TEST_F(Cli, AProtectedTargetStaysNamedWhileTheItemsOtherTargetsAreCleaned)
+{
+    const std::wstring traces = FolderFixture::Join(traces_.Disk().Root(), L"Traces");
+    ASSERT_TRUE(traces_.Disk().MakeFolder(traces));
+    ASSERT_TRUE(traces_.Disk().MakeFile(FolderFixture::Join(traces, L"a.tmp"), 3));
+    const std::wstring file = FolderFixture::Join(traces_.Disk().Root(), L"items.ini");
+    // The protected targets name nothing that is there, should protection ever fail.
+    ASSERT_TRUE(traces_.Disk().WriteFile(file, "[Partly *]\r\n"
+                                               "FileKey1=%WinDir%|nivaro-never-such-*\r\n"
+                                               "FileKey2=" + ToUtf8(traces) + "|*.tmp\r\n"
+                                               "FileKey3=%ProgramFiles%|nivaro-never-such-*\r\n"
+                                               "[Nowhere *]\r\n"
+                                               "FileKey1=%WinDir%|nivaro-never-such-*\r\n"
+                                               "FileKey2=%ProgramFiles%|nivaro-never-such-*\r\n"));
+    const auto protectedNamed = [](const Json& item) {
+        std::set<std::string> names;
+        for (const Json& target : item.at("targets")) {
+            if (target.value("reason", "") == "protected folder") {
+                EXPECT_EQ(target.at("action"), "stayed");
+                names.insert(target.at("name").get<std::string>());
+            }
+        }
+        return names;
+    };
+
+    const CliRun partly = RunCli(L"clean --json --items \"" + file + L"\" user-partly");
+    EXPECT_EQ(partly.exitCode, 0u) << partly.out << partly.err;
+    const Json cleaned = Json::parse(partly.out);
+    const Json& item = cleaned.at("items").at(0);
+    EXPECT_TRUE(item.at("problem").is_null()) << item.dump();
+    EXPECT_EQ(protectedNamed(item).size(), 2u) << item.dump();
+    EXPECT_EQ(Targets(cleaned, "removed").at("user-partly"), (std::set<std::string>{"a.tmp"}));
+    EXPECT_FALSE(traces_.Disk().Exists(FolderFixture::Join(traces, L"a.tmp")));
+    EXPECT_EQ(cleaned.at("totals").at("cannotRun"), 0);
+    for (const std::string& name : protectedNamed(item)) {
+        EXPECT_NE(partly.err.find(name), std::string::npos) << "standard error says why of each: " << partly.err;
+    }
+
+    const CliRun nowhere = RunCli(L"clean --json --items \"" + file + L"\" user-nowhere");
+    EXPECT_EQ(nowhere.exitCode, 3u) << nowhere.out << nowhere.err;
+    const Json refused = Json::parse(nowhere.out);
+    EXPECT_EQ(refused.at("totals").at("cannotRun"), 1);
+    const std::string problem = refused.at("items").at(0).at("problem").get<std::string>();
+    for (const std::string& name : protectedNamed(item)) {
+        EXPECT_NE(problem.find(name), std::string::npos) << "the problem names each folder: " << problem;
+    }
+}
+
 // Every "N to remove, M to leave" or "N removed, M stayed" of a text report: one per item, then the total.
 std::vector<std::pair<int, int>> TextCounts(const std::string& text)
 {
