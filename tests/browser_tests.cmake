@@ -19,14 +19,8 @@ target_link_libraries(nivaro_browser_profiles PRIVATE nivaro_browser_test_suppor
 gtest_discover_tests(nivaro_browser_profiles DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED test_folders)
 
 # The browsers as items of the catalogue, in the user's known folders (the test prefix's own under
-# Wine), run through the one engine.
-if(WIN32)
-    set(NIVARO_KNOWN_FOLDERS_FOR_BROWSERS ${PROJECT_SOURCE_DIR}/platform/win32/tests/win32_known_folders.cpp)
-else()
-    set(NIVARO_KNOWN_FOLDERS_FOR_BROWSERS support/substitute_known_folders.cpp)
-endif()
-add_executable(nivaro_browser_items browsers/browser_items_test.cpp support/known_folders.cpp
-               ${NIVARO_KNOWN_FOLDERS_FOR_BROWSERS})
+# Wine), run through the one engine. The known folders' backend is folder_tests.cmake's.
+add_executable(nivaro_browser_items browsers/browser_items_test.cpp support/known_folders.cpp ${NIVARO_KNOWN_FOLDERS})
 target_link_libraries(nivaro_browser_items PRIVATE nivaro_main nivaro_browser_test_support GTest::gtest_main)
 gtest_discover_tests(nivaro_browser_items DISCOVERY_MODE PRE_TEST PROPERTIES RESOURCE_LOCK registry)
 
