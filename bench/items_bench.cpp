@@ -32,6 +32,7 @@
 #include "main/refused_lines.h"
 #include "platform/backend.h"
 #include "platform/utf8.h"
+#include "platform/win32/this_program.h"
 #include "registry/mod_reg.h"
 #include "tests/support/registry_values.h"
 #include "ui/win32/tests/program_driver.h"
@@ -246,7 +247,7 @@ int OpenWindow(std::size_t entries)
     Milliseconds leastFilter{1e18};
     std::size_t rows = 0;
     for (int run = 0; run < kWindowRuns && status == 0; ++run) {
-        win32::testing::ProgramDriver program(win32::bench::PathBesideThisProgram(L"..\\bin\\nivaro.exe"),
+        win32::testing::ProgramDriver program(win32::BuiltProgram(L"nivaro.exe"),
                                               std::chrono::seconds(120));
         const auto start = Clock::now();
         ::PostMessageW(program.Main(), WM_SYSCOMMAND, control_id::kOtherItemsCommand, 0);
