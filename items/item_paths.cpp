@@ -6,6 +6,7 @@
 #include "platform/path_join.h"
 
 #include "platform/name_case.h"
+#include "platform/variables.h"
 
 namespace nivaro {
 namespace {
@@ -181,7 +182,15 @@ std::vector<std::wstring> ItemPathFolders(Environment& environment, std::wstring
 {
     const std::expected<ItemPath, PathRefusal> path = ParseItemPath(text);
     if (!path) {
-        return {environment.Expand(text)};
+        // Not a path of the format's: each %NAME% as Windows would expand it, a lone % left as written.
+        return {ReplaceVariables(text, [&](std::wstring_view name) -> std::optional<std::wstring> {
+            if (const PathVariable* variable = FindPathVariable(name); variable != nullptr && variable->place) {
+                return environment.KnownFolder(*variable->place);
+            }
+            const std::wstring written = L"%" + std::wstring(name) + L"%";
+            std::wstring expanded = environment.Expand(written);
+            return expanded == written ? std::nullopt : std::optional(std::move(expanded));
+        })};
     }
     std::vector<std::wstring> bases;
     const auto add = [&](std::optional<std::wstring> base) {
