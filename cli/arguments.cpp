@@ -8,6 +8,7 @@ namespace nivaro::cli {
 
 const wchar_t* const kUsage =
     LR"(Usage: nivaro-cli COMMAND [ID...] [--all | --every | --group NAME] [--json] [--items FILE]
+                  [--verbose]
        nivaro-cli --version      the program's version
 
 Commands:
@@ -27,6 +28,11 @@ Options:
   --json         one JSON document instead of text (preview and clean)
   --items FILE   your own items and keep-lists from FILE instead of
                  %AppData%\Nivaro\items.ini
+  --verbose      every line of the items file that was refused, on standard error;
+                 without it, the counts by reason and the first few lines of each
+                 (with --json, the report lists every one)
+
+Before a clean, the warning of each item that has one goes to standard error.
 
 Exit codes:
   0  everything targeted was removed, or there was nothing to remove
@@ -74,6 +80,8 @@ std::expected<Arguments, UsageError> ParseArguments(const std::vector<std::wstri
             parsed.every = true;
         } else if (arg == L"--json") {
             parsed.json = true;
+        } else if (arg == L"--verbose" || arg == L"-v") {
+            parsed.verbose = true;
         } else if (arg.starts_with(L"-")) {
             return std::unexpected(L"unknown option '" + arg + L"'");
         } else if (!commandSeen) {

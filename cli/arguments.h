@@ -17,6 +17,7 @@ struct Arguments {
     bool every = false;             // every item there is
     std::vector<std::wstring> groups;  // every item of these groups, as list shows them
     bool json = false;
+    bool verbose = false;  // every refused line of the items file, not the first few of each reason
     std::optional<std::wstring> itemsFile;  // instead of %AppData%\Nivaro\items.ini
 };
 

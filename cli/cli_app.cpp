@@ -10,6 +10,8 @@
 #include "items/name_pattern.h"
 #include "main/catalogue.h"
 #include "main/count_text.h"
+#include "main/item_preview.h"
+#include "main/refused_lines.h"
 #include "nivaro_version.h"
 #include "platform/utf8.h"
 #include "platform/visible_text.h"
@@ -28,11 +30,25 @@ bool IsFolderPart(const ItemTarget& target)
     return std::holds_alternative<FolderTarget>(target);
 }
 
+bool IsDatabasePart(const ItemTarget& target)
+{
+    return std::holds_alternative<DatabaseTarget>(target);
+}
+
+bool IsKeyPart(const ItemTarget& target)
+{
+    return std::holds_alternative<RegistryTarget>(target);
+}
+
 std::wstring_view KindName(const ItemDefinition& item)
 {
     const bool folders = std::ranges::any_of(item.targets, IsFolderPart);
-    const bool keys = !std::ranges::all_of(item.targets, IsFolderPart);
-    return folders && keys ? L"mixed" : folders ? L"folder" : L"registry";
+    const bool keys = std::ranges::any_of(item.targets, IsKeyPart);
+    const bool databases = std::ranges::any_of(item.targets, IsDatabasePart);
+    if (folders + keys + databases > 1) {
+        return L"mixed";
+    }
+    return folders ? L"folder" : databases ? L"database" : L"registry";
 }
 
 // What each target names, as its setting says it and, where that differs, where it resolves now.
@@ -44,6 +60,9 @@ std::wstring Setting(const PlatformServices& services, const ItemTarget& target)
             text += L" (value \"" + *key->value + L"\")";
         }
         return key->eachSubkey ? text + L"\\*" : text;
+    }
+    if (const auto* database = std::get_if<DatabaseTarget>(&target)) {
+        return L"the " + FromUtf8(database->trace) + L" databases of every " + FromUtf8(database->browser) + L" profile";
     }
     const auto& folder = std::get<FolderTarget>(target);
     const Result<std::wstring> resolved = ResolveFolder(services, folder);
@@ -75,7 +94,7 @@ std::expected<std::vector<const CatalogueItem*>, std::wstring> Select(const Argu
         }
     }
     for (const std::wstring& group : args.groups) {
-        if (std::ranges::none_of(catalogue.Items(), [&](const auto& item) { return SameIgnoringCase(item.definition.group, group); })) {
+        if (std::ranges::none_of(catalogue.Items(), [&](const auto& item) { return InGroup(item.definition, group); })) {
             return std::unexpected(L"no group '" + group + L"' (see: nivaro-cli list)");
         }
     }
@@ -87,7 +106,7 @@ std::expected<std::vector<const CatalogueItem*>, std::wstring> Select(const Argu
         } else if (args.all) {
             chosen = item.control != nullptr;
         } else if (!args.groups.empty()) {
-            chosen = std::ranges::any_of(args.groups, [&](const auto& group) { return SameIgnoringCase(item.definition.group, group); });
+            chosen = std::ranges::any_of(args.groups, [&](const auto& group) { return InGroup(item.definition, group); });
         } else if (!args.ids.empty()) {
             chosen = std::ranges::find(args.ids, Id(item)) != args.ids.end();
         } else {
@@ -117,10 +136,36 @@ std::wstring Quoted(std::wstring_view name)
     return L"\"" + std::wstring(name) + L"\"";
 }
 
+// The user's items file in a JSON report: its counts and every line it refused.
+Json ItemsFileJson(const UserItems& user)
+{
+    if (!user.file && !user.error) {
+        return nullptr;
+    }
+    Json file{{"path", ExactText(user.path)}, {"error", user.error ? ExactText(*user.error) : Json(nullptr)}};
+    if (user.file) {
+        const EntryCounts counts = CountEntries(*user.file);
+        Json refused = Json::array();
+        for (const LineFate& fate : user.file->lines) {
+            if (!fate.accepted) {
+                refused.push_back(Json{{"line", fate.line},
+                                       {"reason", ToUtf8(fate.reason)},
+                                       {"message", ExactText(fate.message)},
+                                       {"entryRefusedFor", fate.cause == 0 ? Json(nullptr) : Json(fate.cause)}});
+            }
+        }
+        file["entries"] = counts.entries;
+        file["loaded"] = counts.loaded;
+        file["loadedWhole"] = counts.whole;
+        file["refused"] = std::move(refused);
+    }
+    return file;
+}
+
 class Report {
 public:
-    Report(bool cleaning, bool json, Environment& environment)
-        : cleaning_(cleaning), json_(json), environment_(environment)
+    Report(bool cleaning, bool json, Environment& environment, const UserItems& user)
+        : cleaning_(cleaning), json_(json), environment_(environment), user_(user)
     {
     }
 
@@ -130,6 +175,7 @@ public:
         std::size_t left = 0;
         Json targets = Json::array();
         std::wstring lines;
+        const auto itemKey = ItemKey(plan);
         for (const PlannedTarget& target : plan.targets) {
             const bool gone = cleaning_ ? target.removed : target.remove;
             (gone ? done : left) += 1;
@@ -139,12 +185,21 @@ public:
             if (!gone && IsTraceLeftBehind(reason)) {
                 ++totals_.failed;
             }
+            const std::wstring why = target.note.empty() ? std::wstring(LeaveReasonText(reason)) : target.note;
+            if (IsDatabasePart(plan.parts[target.part].what)) {
+                AddDatabaseTarget(target, action, gone, why, targets, lines);
+                continue;
+            }
+            const std::optional<ValueNames> value =
+                folder ? std::nullopt : std::optional(NameValue(plan, itemKey, target));
             // Only the report asked for is made: a folder of many entries makes a long one.
             if (json_) {
-                Json entry{{"name", ExactText(target.Label())}, {"action", ToUtf8(action)}};
+                Json entry{{"name", ExactText(value ? value->relative : target.Label())}, {"action", ToUtf8(action)}};
                 if (folder) {
                     entry["path"] = target.entry.path.empty() ? Json(nullptr) : ExactText(target.entry.path);
                     entry["size"] = target.size ? Json(*target.size) : Json(nullptr);
+                } else {
+                    entry["key"] = ExactText(value->key);
                 }
                 if (!gone) {
                     entry["reason"] = ToUtf8(LeaveReasonText(reason));
@@ -152,7 +207,8 @@ public:
                 targets.push_back(std::move(entry));
                 continue;
             }
-            lines += L"  " + action + std::wstring(8 - action.size(), L' ') + Label(folder, target);
+            lines += L"  " + action + std::wstring(8 - action.size(), L' ') +
+                     (value ? Quoted(Visible(value->relative)) : Label(folder, target));
             if (!gone) {
                 lines += L"  [" + std::wstring(LeaveReasonText(reason)) + L"]";
             }
@@ -164,22 +220,39 @@ public:
             ++totals_.cannotRun;
         }
 
-        items_.push_back(Json{{"id", item.definition.id},
-                              {"title", ExactText(item.definition.title)},
-                              {"kind", ToUtf8(KindName(item.definition))},
-                              {"group", ExactText(item.definition.group)},
+        // Each part that could not run, whatever the others did.
+        Json problems = Json::array();
+        for (const PlanPart& part : plan.parts) {
+            if (part.problem) {
+                problems.push_back(ExactText(part.problem->description));
+            }
+        }
+        const ItemDefinition& definition = item.definition;
+        items_.push_back(Json{{"id", definition.id},
+                              {"title", ExactText(definition.title)},
+                              {"kind", ToUtf8(KindName(definition))},
+                              {"group", ExactText(definition.group)},
                               {"target", ExactText(plan.target)},
                               {"problem", plan.problem ? ExactText(plan.problem->description) : Json(nullptr)},
+                              {"problems", std::move(problems)},
+                              {"warning", definition.warning.empty() ? Json(nullptr) : ExactText(definition.warning)},
                               {"targets", std::move(targets)},
                               {DoneKey(), done},
                               {LeftKey(), left}});
 
-        text_ += Visible(item.definition.title) + L" [" + Id(item) + L"]: " + Visible(plan.target) + L"\n";
-        if (plan.problem) {
-            text_ += L"  cannot run: " + Visible(plan.problem->description) + L"\n";
-            if (plan.targets.empty()) {
-                return;
+        text_ += Visible(definition.title) + L" [" + Id(item) + L"]: " + Visible(plan.target) + L"\n";
+        bool told = false;
+        for (const PlanPart& part : plan.parts) {
+            if (part.problem) {
+                text_ += L"  cannot run: " + Visible(part.problem->description) + L"\n";
+                told = true;
             }
+        }
+        if (plan.problem && !told) {
+            text_ += L"  cannot run: " + Visible(plan.problem->description) + L"\n";
+        }
+        if (plan.problem && plan.targets.empty()) {
+            return;
         }
         text_ += lines;
         text_ += L"  " + CountsText(done, left) + L"\n";
@@ -198,12 +271,38 @@ public:
 
     int ExitCode() const { return stopped_ ? exit_code::kStopped : totals_.ExitCode(); }
 
+    // A table of a database and its rows, or a whole database that stays, with the database's path.
+    void AddDatabaseTarget(const PlannedTarget& target, const std::wstring& action, bool gone, const std::wstring& why,
+                           Json& targets, std::wstring& lines) const
+    {
+        if (json_) {
+            Json entry{{"name", ToUtf8(target.entry.name)},
+                       {"action", ToUtf8(action)},
+                       {"database", ToUtf8(target.entry.path)},
+                       {"rows", target.rows ? Json(*target.rows) : Json(nullptr)}};
+            if (!gone || !target.note.empty()) {
+                entry["reason"] = ToUtf8(why);
+            }
+            targets.push_back(std::move(entry));
+            return;
+        }
+        std::wstring line = L"  " + action + std::wstring(8 - action.size(), L' ') + target.entry.path;
+        if (target.rows) {
+            line += L": " + target.entry.name + L"  (" + Count(*target.rows) + (*target.rows == 1 ? L" row)" : L" rows)");
+        }
+        if (!gone || !target.note.empty()) {
+            line += L"  [" + why + L"]";
+        }
+        lines += line + L"\n";
+    }
+
     std::wstring Render() const
     {
         if (json_) {
             const Json document{{"command", cleaning_ ? "clean" : "preview"},
                                 {"items", items_},
                                 {"totals", {{DoneKey(), totals_.done}, {LeftKey(), totals_.left}, {"cannotRun", totals_.cannotRun}}},
+                                {"itemsFile", ItemsFileJson(user_)},
                                 {"exitCode", ExitCode()}};
             return FromUtf8(Dump(document)) + L"\n";
         }
@@ -245,6 +344,7 @@ private:
     bool cleaning_;
     bool json_;
     Environment& environment_;
+    const UserItems& user_;
     Totals totals_;
     bool stopped_ = false;
     Json items_ = Json::array();
@@ -270,11 +370,33 @@ bool List(const Catalogue& catalogue, const PlatformServices& services, const Ou
     return output.out(text);
 }
 
-// The user's file's lines that were refused, and why the file could not be read: on standard error.
-void TellAboutUserItems(const UserItems& user, const Output& output)
+// Of each reason a line of the items file was refused for, the lines shown without --verbose.
+constexpr std::size_t kRefusedLinesShown = 3;
+
+// Why the user's file could not be read, or its refused lines by reason: on standard error.
+void TellAboutUserItems(const UserItems& user, const Output& output, bool verbose, Environment& environment)
 {
-    for (const std::wstring& problem : UserItemsProblems(user)) {
-        (void)output.err(L"nivaro-cli: " + Visible(problem) + L"\n");
+    const CountFormat count = [&](std::uint64_t n) { return environment.GroupedCount(n); };
+    const std::vector<std::wstring> problems = UserItemsProblems(user, verbose ? kEveryLine : kRefusedLinesShown, count);
+    std::wstring text;
+    for (const std::wstring& problem : problems) {
+        text += L"nivaro-cli: " + Visible(problem) + L"\n";
+    }
+    if (!verbose && user.file && !problems.empty()) {
+        text += L"nivaro-cli: (--verbose lists every refused line)\n";
+    }
+    if (!text.empty()) {
+        (void)output.err(text);
+    }
+}
+
+// What the authors of the items to be cleaned warn of, before anything goes.
+void TellWarnings(const std::vector<const CatalogueItem*>& items, const Output& output)
+{
+    for (const CatalogueItem* item : items) {
+        if (!item->definition.warning.empty()) {
+            (void)output.err(L"nivaro-cli: warning: " + Visible(item->definition.title) + L": " + Visible(item->definition.warning) + L"\n");
+        }
     }
 }
 
@@ -304,7 +426,7 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
     }
 
     const UserItems user = ReadUserItems(services, parsed->itemsFile);
-    TellAboutUserItems(user, output);
+    TellAboutUserItems(user, output, parsed->verbose, services.environment);
     const Catalogue catalogue = Catalogue::Build(services, user);
     if (parsed->command == Command::kList) {
         return List(catalogue, services, output) ? exit_code::kAllRemoved : exit_code::kReportNotWritten;
@@ -316,7 +438,10 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
         return exit_code::kUsage;
     }
     const bool cleaning = parsed->command == Command::kClean;
-    Report report(cleaning, parsed->json, services.environment);
+    if (cleaning) {
+        TellWarnings(*selected, output);
+    }
+    Report report(cleaning, parsed->json, services.environment, user);
     for (const CatalogueItem* item : *selected) {
         // A clean takes the list once and decides each entry as it reaches it; a preview decides
         // every entry ahead, changing nothing.
@@ -334,8 +459,11 @@ int RunCli(const std::vector<std::wstring>& args, const PlatformServices& servic
             report.Stop(*item, why);
             break;
         }
-        if (plan.problem) {
-            (void)output.err(L"nivaro-cli: " + Visible(item->definition.title) + L": " + Visible(plan.problem->description) + L"\n");
+        // Each part that cannot run, whether or not the item's other parts ran.
+        for (const PlanPart& part : plan.parts) {
+            if (part.problem) {
+                (void)output.err(L"nivaro-cli: " + Visible(item->definition.title) + L": " + Visible(part.problem->description) + L"\n");
+            }
         }
         report.Add(*item, plan);
     }

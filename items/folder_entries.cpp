@@ -1,6 +1,6 @@
 #include "items/folder_entries.h"
 
-#include <algorithm>
+#include "platform/name_case.h"
 
 namespace nivaro {
 namespace {
@@ -9,9 +9,7 @@ bool IsFolderSettingsFile(std::wstring_view name, std::uint32_t attributes)
 {
     constexpr std::uint32_t kHiddenSystem = file_attr::kHidden | file_attr::kSystem;
     constexpr std::wstring_view kName = L"desktop.ini";
-    return (attributes & kHiddenSystem) == kHiddenSystem && std::ranges::equal(name, kName, [](wchar_t a, wchar_t b) {
-               return (a >= L'A' && a <= L'Z' ? a - L'A' + L'a' : a) == b;
-           });
+    return (attributes & kHiddenSystem) == kHiddenSystem && SameName(name, kName);
 }
 
 // A name that cannot stand for an entry of this folder alone: joined to a path or opened by
@@ -27,6 +25,39 @@ std::wstring_view WithoutTrailingDotsAndBlanks(std::wstring_view name)
 {
     const std::size_t last = name.find_last_not_of(L". ");
     return last == std::wstring_view::npos ? std::wstring_view() : name.substr(0, last + 1);
+}
+
+namespace {
+
+// Whether a handle opened by the entry's name is the entry itself: kNone when it is, else kLink.
+LeaveReason ReasonForLocation(const ShellEntry& entry, const EntryLocation& where, EntryQuestions& questions)
+{
+    if (!where.inFolder) {
+        return LeaveReason::kLink;
+    }
+    if (where.leaf == entry.parsingName) {
+        return LeaveReason::kNone;
+    }
+    // A platform that shows names without their trailing dots and blanks shows this one so too;
+    // it is the entry itself unless another entry would be shown by the same name.
+    const std::wstring_view trimmed = WithoutTrailingDotsAndBlanks(entry.parsingName);
+    if (trimmed.size() != entry.parsingName.size() && where.leaf == trimmed) {
+        return questions.NameShared() ? LeaveReason::kUnverifiableName : LeaveReason::kNone;
+    }
+    return LeaveReason::kLink;
+}
+
+}  // namespace
+
+std::optional<LeaveReason> SubfolderLeftByListing(const ShellEntry& entry)
+{
+    if (IsUnsafeName(entry.parsingName)) {
+        return LeaveReason::kUnsafeName;
+    }
+    if ((entry.attributes & file_attr::kReparsePoint) != 0) {
+        return LeaveReason::kLinkedFolder;
+    }
+    return std::nullopt;
 }
 
 std::optional<EntryDecision> DecideFromListing(const ShellEntry& entry)
@@ -63,7 +94,7 @@ EntryDecision DecideOpened(const ShellEntry& entry, const EntryOpening& opening,
     case EntryOpen::kLocked:
         return {EntryAction::kLeave, LeaveReason::kLocked};
     case EntryOpen::kNotFound:
-        return {EntryAction::kLeave, questions.StillListed() ? LeaveReason::kUnopenableName : LeaveReason::kGone};
+        return {EntryAction::kLeave, LeaveReason::kGone};
     case EntryOpen::kBadName:
         return {EntryAction::kLeave, LeaveReason::kUnopenableName};
     case EntryOpen::kNotAFile:
@@ -72,21 +103,30 @@ EntryDecision DecideOpened(const ShellEntry& entry, const EntryOpening& opening,
     case EntryOpen::kFailed:
         return {EntryAction::kLeave, LeaveReason::kRefused};
     }
-    const EntryLocation& where = opening.entry->Location();
-    if (!where.inFolder) {
-        return {EntryAction::kLeave, LeaveReason::kLink};
+    const LeaveReason where = ReasonForLocation(entry, opening.entry->Location(), questions);
+    return {where == LeaveReason::kNone ? EntryAction::kRemoveFile : EntryAction::kLeave, where};
+}
+
+LeaveReason DecideSubfolder(const ShellEntry& entry, const FolderOpening& opening, EntryQuestions& questions)
+{
+    switch (opening.outcome) {
+    case FolderOpen::kOpened: {
+        const LeaveReason where = ReasonForLocation(entry, opening.location, questions);
+        return where == LeaveReason::kLink ? LeaveReason::kLinkedFolder : where;
     }
-    if (where.leaf == entry.parsingName) {
-        return {EntryAction::kRemoveFile, LeaveReason::kNone};
+    case FolderOpen::kLink:
+        return LeaveReason::kLinkedFolder;
+    case FolderOpen::kNotAFolder:
+        return LeaveReason::kChanged;  // listed as a folder, something else by now
+    case FolderOpen::kNotFound:
+        return LeaveReason::kGone;
+    case FolderOpen::kBadName:
+        return LeaveReason::kUnopenableName;
+    case FolderOpen::kDenied:
+    case FolderOpen::kFailed:
+        break;
     }
-    // A platform that shows names without their trailing dots and blanks shows this one so too;
-    // it is the entry itself unless another entry would be shown by the same name.
-    const std::wstring_view trimmed = WithoutTrailingDotsAndBlanks(entry.parsingName);
-    if (trimmed.size() != entry.parsingName.size() && where.leaf == trimmed) {
-        return questions.NameShared() ? EntryDecision{EntryAction::kLeave, LeaveReason::kUnverifiableName}
-                                      : EntryDecision{EntryAction::kRemoveFile, LeaveReason::kNone};
-    }
-    return {EntryAction::kLeave, LeaveReason::kLink};
+    return LeaveReason::kRefused;
 }
 
 LeaveReason ReasonForDelete(DeleteOutcome outcome)
@@ -98,6 +138,8 @@ LeaveReason ReasonForDelete(DeleteOutcome outcome)
         return LeaveReason::kReadOnly;
     case DeleteOutcome::kNotAFile:
         return LeaveReason::kNotAFile;
+    case DeleteOutcome::kNotEmpty:
+        return LeaveReason::kNotEmpty;
     case DeleteOutcome::kRefused:
         return LeaveReason::kRefused;
     }
@@ -113,6 +155,9 @@ bool IsTraceLeftBehind(LeaveReason reason)
     case LeaveReason::kFolderSettings:
     case LeaveReason::kGone:
     case LeaveReason::kKeepList:
+    case LeaveReason::kExcluded:
+    case LeaveReason::kProtected:
+    case LeaveReason::kNotEmpty:
         return false;
     case LeaveReason::kReadOnly:
     case LeaveReason::kLocked:
@@ -122,6 +167,9 @@ bool IsTraceLeftBehind(LeaveReason reason)
     case LeaveReason::kUnopenableName:
     case LeaveReason::kUnverifiableName:
     case LeaveReason::kNotAFile:
+    case LeaveReason::kTooDeep:
+    case LeaveReason::kWalkLimit:
+    case LeaveReason::kChanged:
         return true;
     }
     return true;
@@ -158,6 +206,18 @@ std::wstring_view LeaveReasonText(LeaveReason reason)
         return L"not a file";
     case LeaveReason::kKeepList:
         return L"keep-list";
+    case LeaveReason::kExcluded:
+        return L"excluded";
+    case LeaveReason::kProtected:
+        return L"protected folder";
+    case LeaveReason::kNotEmpty:
+        return L"not empty";
+    case LeaveReason::kTooDeep:
+        return L"too deep";
+    case LeaveReason::kWalkLimit:
+        return L"too many to walk";
+    case LeaveReason::kChanged:
+        return L"changed while cleaning";
     }
     return L"";
 }

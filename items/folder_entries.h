@@ -20,7 +20,7 @@ enum class EntryAction {
 
 enum class LeaveReason {
     kNone,
-    kSubfolder,       // nothing is deleted recursively
+    kSubfolder,       // a folder target that does not reach below its own entries
     kLinkedFolder,    // a junction or a link to a folder: never followed, never removed
     kReadOnly,        // left as the user marked it
     kFolderSettings,  // desktop.ini, hidden and system: it gives the folder its view
@@ -33,6 +33,12 @@ enum class LeaveReason {
     kUnverifiableName,  // where its handle leads cannot be told apart from a neighbour's
     kNotAFile,          // a pipe or another node that is neither file nor folder
     kKeepList,          // the user's keep-list names it
+    kExcluded,          // one of the item's exclusions names it, or a folder above it
+    kProtected,         // a protected place, or the folder of one of the program's own items
+    kNotEmpty,          // a folder to be removed once empty, which still holds something
+    kTooDeep,           // a folder further below its target than any walk goes
+    kWalkLimit,         // a folder or key past the most one item walks
+    kChanged,           // it changed while it was being cleaned: not verifiably gone
 };
 
 struct EntryDecision {
@@ -47,8 +53,6 @@ std::optional<EntryDecision> DecideFromListing(const ShellEntry& entry);
 // What the decision of an opened entry may need to ask, and asks only when it does.
 class EntryQuestions {
 public:
-    // Whether the folder still lists the entry's name: asked when opening found nothing by it.
-    virtual bool StillListed() = 0;
     // Whether another entry's name ends up the same once the dots and blanks that end it are
     // taken away: asked when the handle names the entry without them.
     virtual bool NameShared() = 0;
@@ -57,8 +61,17 @@ protected:
     ~EntryQuestions() = default;
 };
 
-// What opening the entry found decides.
+// Why a recursive walk does not even open a subfolder the listing shows: its name cannot stand for
+// it alone, or it is a link; nothing when it is to be opened.
+std::optional<LeaveReason> SubfolderLeftByListing(const ShellEntry& entry);
+
+// What opening the entry found decides. An entry that no open by its exact name finds is gone:
+// that open is the one look it costs, never a listing of the folder again.
 EntryDecision DecideOpened(const ShellEntry& entry, const EntryOpening& opening, EntryQuestions& questions);
+
+// Whether a recursive walk enters the subfolder that opening it found: kNone when it is a folder
+// inside this one, by this very name; else why it stays.
+LeaveReason DecideSubfolder(const ShellEntry& entry, const FolderOpening& opening, EntryQuestions& questions);
 
 // Why a file stays when its delete answers so.
 LeaveReason ReasonForDelete(DeleteOutcome outcome);

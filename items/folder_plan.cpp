@@ -1,34 +1,18 @@
 #include "items/folder_plan.h"
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <future>
-#include <iterator>
-#include <unordered_map>
-
 #include "items/cookie_hosts.h"
+#include "items/folder_inspection.h"
+#include "items/item_paths.h"
 #include "items/name_pattern.h"
-#include "items/protected_places.h"
 #include "platform/path_join.h"
 #include "registry/mod_reg.h"
 
 namespace nivaro {
 namespace {
 
-// Entries are listed this many at a time, with the host's events let through between.
-constexpr std::size_t kListingBatch = 256;
-// How long the listing's thread is waited for before events are let through again.
-constexpr std::chrono::milliseconds kListingWait{10};
-
 Error NotFound(std::wstring description)
 {
     return {error_number::kPathNotFound, std::move(description)};
-}
-
-bool KeptByName(const ItemPlan& plan, const ShellEntry& entry)
-{
-    return MatchesAny(entry.name, plan.keep) || (entry.name != entry.parsingName && MatchesAny(entry.parsingName, plan.keep));
 }
 
 // A keep-list fails closed: a cookie file that cannot be read whole might be for a kept host.
@@ -51,100 +35,56 @@ bool KeptByCookieHost(const ItemPlan& plan, EntryHandle& handle)
     return false;
 }
 
-PlannedTarget Listed(ShellEntry entry, std::size_t part)
+// The folder the part names, as people read it: where its folder before the wildcards really is,
+// and the rest of its path as written.
+std::wstring Shown(const FolderHandle& base, const WildcardPath& path, wchar_t separator)
 {
-    PlannedTarget target{.entry = std::move(entry), .part = part};
-    if (target.entry.IsFileSystemObject() && (target.entry.attributes & file_attr::kDirectory) == 0) {
-        target.size = target.entry.size;
+    std::wstring shown = base.Path();
+    for (const std::wstring& component : path.components) {
+        shown = JoinPath(shown, component, separator);
     }
-    return target;
-}
-
-// Every entry the lister lists whose name a pattern takes, a batch at a time; `between` is asked
-// after each batch whether to go on.
-template <class Between>
-Result<> ReadListing(EntryLister& lister, const std::vector<std::wstring>& patterns, std::size_t part,
-                     std::vector<PlannedTarget>& out, Between between)
-{
-    std::vector<ShellEntry> batch;
-    for (bool more = true; more;) {
-        batch.clear();
-        Result<bool> read = lister.Next(batch, kListingBatch);
-        for (ShellEntry& entry : batch) {
-            if (patterns.empty() || MatchesAny(entry.name, patterns) || MatchesAny(entry.parsingName, patterns)) {
-                out.push_back(Listed(std::move(entry), part));
-            }
-        }
-        if (!read) {
-            return std::unexpected(read.error());
-        }
-        more = *read && between();
-    }
-    return {};
+    return shown;
 }
 
 }  // namespace
 
-// How many of a folder's entries end up with each name once the dots and blanks that end it are
-// taken away, counted the first time it is asked: most folders never need it.
-class TrimmedNameCounts {
-public:
-    TrimmedNameCounts(const std::vector<PlannedTarget>& targets, std::size_t part) : targets_(targets), part_(part) {}
-
-    bool Shared(std::wstring_view name)
-    {
-        if (!counted_) {
-            counted_ = true;
-            for (const PlannedTarget& target : targets_) {
-                if (target.part == part_ && target.entry.IsFileSystemObject()) {
-                    ++counts_[std::wstring(WithoutTrailingDotsAndBlanks(target.entry.parsingName))];
-                }
-            }
-        }
-        const auto found = counts_.find(std::wstring(WithoutTrailingDotsAndBlanks(name)));
-        return found != counts_.end() && found->second > 1;
+bool TrimmedNameCounts::Shared(std::wstring_view name)
+{
+    if (!counted_) {
+        counted_ = true;
+        names_([&](std::wstring_view each) { ++counts_[std::wstring(WithoutTrailingDotsAndBlanks(each))]; });
     }
+    const auto found = counts_.find(std::wstring(WithoutTrailingDotsAndBlanks(name)));
+    return found != counts_.end() && found->second > 1;
+}
 
-private:
-    const std::vector<PlannedTarget>& targets_;
-    std::size_t part_;
-    std::unordered_map<std::wstring, int> counts_;
-    bool counted_ = false;
-};
+std::optional<LeaveReason> KeptByName(const ItemPlan& plan, const FolderRules& rules, const ShellEntry& entry)
+{
+    if (ExcludedBy(rules, entry)) {
+        return LeaveReason::kExcluded;
+    }
+    if (MatchesAny(entry.name, plan.keep) || (entry.name != entry.parsingName && MatchesAny(entry.parsingName, plan.keep))) {
+        return LeaveReason::kKeepList;
+    }
+    return std::nullopt;
+}
 
-namespace {
-
-struct Inspection {
-    EntryDecision decision;
-    std::unique_ptr<EntryHandle> handle;  // held when the entry is to go: the delete goes through it
-};
-
-// The one way an entry is decided, for a preview and a clean alike. A preview also asks the
-// handle whether it is on a file, which a clean learns from the delete itself.
-Inspection Inspect(const ItemPlan& plan, FolderHandle& folder, const ShellEntry& entry, TrimmedNameCounts& trimmed,
-                   Foresight foresight)
+Inspection Inspect(const ItemPlan& plan, const FolderRules& rules, FolderHandle& folder, const ShellEntry& entry,
+                   TrimmedNameCounts& trimmed, Foresight foresight)
 {
     if (std::optional<EntryDecision> decided = DecideFromListing(entry)) {
-        if (decided->action == EntryAction::kShellDelete && KeptByName(plan, entry)) {
-            return {{EntryAction::kLeave, LeaveReason::kKeepList}, nullptr};
+        if (decided->action == EntryAction::kShellDelete) {
+            if (std::optional<LeaveReason> kept = KeptByName(plan, rules, entry)) {
+                return {{EntryAction::kLeave, *kept}, nullptr};
+            }
         }
         return {*decided, nullptr};
     }
-    if (KeptByName(plan, entry)) {
-        return {{EntryAction::kLeave, LeaveReason::kKeepList}, nullptr};
+    if (std::optional<LeaveReason> kept = KeptByName(plan, rules, entry)) {
+        return {{EntryAction::kLeave, *kept}, nullptr};
     }
     EntryOpening opening = folder.Open(entry.parsingName);
-    class Questions final : public EntryQuestions {
-    public:
-        Questions(FolderHandle& f, const ShellEntry& e, TrimmedNameCounts& t) : folder_(f), entry_(e), trimmed_(t) {}
-        bool StillListed() override { return folder_.Holds(entry_.parsingName); }
-        bool NameShared() override { return trimmed_.Shared(entry_.parsingName); }
-
-    private:
-        FolderHandle& folder_;
-        const ShellEntry& entry_;
-        TrimmedNameCounts& trimmed_;
-    } questions(folder, entry, trimmed);
+    TrimmedNameQuestions questions(trimmed, entry.parsingName);
     const EntryDecision decision = DecideOpened(entry, opening, questions);
     if (decision.action != EntryAction::kRemoveFile) {
         return {decision, nullptr};
@@ -152,13 +92,12 @@ Inspection Inspect(const ItemPlan& plan, FolderHandle& folder, const ShellEntry&
     if (KeptByCookieHost(plan, *opening.entry)) {
         return {{EntryAction::kLeave, LeaveReason::kKeepList}, nullptr};
     }
-    if (foresight == Foresight::kDecideEach && !opening.entry->IsFile()) {
+    // A pipe or a socket lists as an empty file: only an entry listed without bytes can be one.
+    if (foresight == Foresight::kDecideEach && entry.size == 0 && !opening.entry->IsFile()) {
         return {{EntryAction::kLeave, ReasonForDelete(DeleteOutcome::kNotAFile)}, nullptr};
     }
     return {decision, std::move(opening.entry)};
 }
-
-}  // namespace
 
 Result<std::wstring> ResolveFolderSetting(const PlatformServices& services, std::wstring_view setting)
 {
@@ -166,7 +105,12 @@ Result<std::wstring> ResolveFolderSetting(const PlatformServices& services, std:
         return std::wstring(setting);
     }
     const std::wstring name(setting.substr(1));
-    const std::optional<TypedText> value = ReadTypedText(services.registry, kCurrentUser, kShellFoldersKey, name);
+    return FolderOfShellValue(services, name, ReadTypedText(services.registry, kCurrentUser, kShellFoldersKey, name));
+}
+
+Result<std::wstring> FolderOfShellValue(const PlatformServices& services, const std::wstring& name,
+                                        const std::optional<TypedText>& value)
+{
     if (!value) {
         return std::unexpected(NotFound(L"The user's Shell Folders key holds no value \"" + name + L"\""));
     }
@@ -187,7 +131,7 @@ Result<std::wstring> ResolveFolder(const PlatformServices& services, const Folde
     case FolderForm::kSetting:
         return ResolveFolderSetting(services, target.path);
     case FolderForm::kExpanded:
-        return services.environment.Expand(target.path);
+        return ExpandItemPath(services, target.path);
     case FolderForm::kKnownFolder:
         break;
     }
@@ -203,16 +147,19 @@ Result<std::wstring> ResolveFolder(const PlatformServices& services, const Folde
 
 void FindFolder(const PlatformServices& services, PlanPart& part)
 {
-    Result<std::wstring> path = ResolveFolder(services, std::get<FolderTarget>(part.what));
+    const FolderTarget& what = std::get<FolderTarget>(part.what);
+    Result<std::wstring> path = ResolveFolder(services, what);
     if (!path) {
-        part.target = std::get<FolderTarget>(part.what).path;
+        part.target = what.path;
         part.problem = path.error();
         return;
     }
     part.target = *path;
-    switch (services.files.Form(*path)) {
+    // A window item's setting is one folder's path, never a pattern.
+    part.path = what.form == FolderForm::kSetting ? WildcardPath{*path, {}} : SplitAtWildcards(*path, services.files.Separator());
+    switch (services.files.Form(part.path.base)) {
     case PathForm::kEmpty:
-        part.problem = NotFound(L"No folder is set");
+        part.problem = NotFound(part.path.components.empty() ? L"No folder is set" : *path + L" is not a full path");
         return;
     case PathForm::kRelative:
         part.problem = NotFound(*path + L" is not a full path");
@@ -223,118 +170,39 @@ void FindFolder(const PlatformServices& services, PlanPart& part)
     case PathForm::kFull:
         break;
     }
-    auto folder = services.files.OpenFolder(*path);
+    auto folder = services.files.OpenFolder(part.path.base);
     if (!folder) {
         // A folder of the system's or of an application's that is not there holds no traces: a
         // fresh machine has no jump lists yet. The window's own items say that their folder is
         // missing.
         const bool absent = folder.error().number == file_status::kFileNotFound ||
                             folder.error().number == file_status::kPathNotFound;
-        if (!absent || std::get<FolderTarget>(part.what).form == FolderForm::kSetting) {
+        if (!absent || what.form == FolderForm::kSetting) {
             part.problem = NotFound(*path + L": " + folder.error().description);
         }
+        part.absent = absent;
         return;
     }
-    part.target = (*folder)->Path();
-    // A built-in item's folder, found from a Shell Folders value or a known folder, must be one of
-    // the user's own, wherever the value or the system has moved it.
-    const FolderTarget& target = std::get<FolderTarget>(part.what);
-    const bool found = target.form == FolderForm::kKnownFolder ||
-                       (target.form == FolderForm::kSetting && target.path.starts_with(L'%'));
-    const Reach reach = found ? Reach::kUsersOwn : Reach::kAnywhere;
-    if (std::optional<std::wstring> why = WhyProtected(**folder, services.files, services.environment, reach)) {
-        part.problem = Error{error_number::kPermissionDenied, std::move(*why)};
-        return;
+    part.target = Shown(**folder, part.path, services.files.Separator());
+    // Each folder a wildcard matches is asked on its own; the folder before them is only listed.
+    if (part.path.components.empty()) {
+        // A built-in item's folder, found from a Shell Folders value or a known folder, must be one
+        // of the user's own, wherever the value or the system has moved it.
+        const bool found = what.form == FolderForm::kKnownFolder ||
+                           (what.form == FolderForm::kSetting && what.path.starts_with(L'%'));
+        const Reach reach = found ? Reach::kUsersOwn : Reach::kAnywhere;
+        if (std::optional<std::wstring> why = WhyProtectedNow(services, **folder, reach)) {
+            part.problem = Error{error_number::kPermissionDenied, std::move(*why)};
+            part.reason = LeaveReason::kProtected;
+            return;
+        }
     }
     part.folder = std::move(*folder);
 }
 
-void ListFolder(const PlatformServices& services, ItemPlan& plan, std::size_t index, Foresight foresight,
-                RunPace& pace)
+FolderRun::FolderRun(const PlatformServices& services, const ItemPlan& plan)
+    : exclusions(FileExclusions::Resolve(services, plan.exclude)), own(services)
 {
-    PlanPart& part = plan.parts[index];
-    if (!part.folder || part.problem) {
-        return;
-    }
-    // The shell shows what the folder holds, virtual entries included. A plain folder, or one the
-    // shell does not reach, is listed from its own handle instead: in batches, and reading nothing
-    // twice.
-    if (auto shell = services.shell.NameSpace(part.folder->Path()); shell && !(*shell)->ShowsOnlyFiles()) {
-        part.shellFolder = std::move(*shell);
-    }
-    const std::vector<std::wstring>& patterns = std::get<FolderTarget>(part.what).patterns;
-    const std::size_t first = plan.targets.size();
-    Result<> read;
-    if (part.shellFolder) {
-        // The shell's view belongs to this thread's apartment: it is read here, a batch at a time.
-        read = ReadListing(*part.shellFolder, patterns, index, plan.targets, [&] { return pace.Continue(); });
-    } else {
-        // Wine reads a whole folder at the first call of its listing, a tenth of a second at a
-        // hundred thousand entries: the listing runs on a thread of its own while this one lets
-        // events through. Nothing else touches the folder meanwhile.
-        std::atomic<bool> stop = false;
-        std::vector<PlannedTarget> listed;
-        auto reading = std::async(std::launch::async, [&] {
-            return ReadListing(*part.folder, patterns, index, listed, [&] { return !stop.load(); });
-        });
-        while (reading.wait_for(kListingWait) != std::future_status::ready) {
-            if (!pace.Continue()) {
-                stop = true;
-            }
-        }
-        read = reading.get();
-        std::ranges::move(listed, std::back_inserter(plan.targets));
-        if (stop) {
-            return;
-        }
-    }
-    if (!read) {
-        part.problem = read.error();
-        return;
-    }
-    if (foresight == Foresight::kListOnly) {
-        return;
-    }
-    TrimmedNameCounts trimmed(plan.targets, index);
-    for (std::size_t at = first; at < plan.targets.size(); ++at) {
-        if (!pace.Continue()) {
-            return;
-        }
-        PlannedTarget& target = plan.targets[at];
-        const EntryDecision decision = Inspect(plan, *part.folder, target.entry, trimmed, Foresight::kDecideEach).decision;
-        target.remove = decision.action != EntryAction::kLeave;
-        target.reason = decision.reason;
-        pace.Seen(at + 1);
-    }
 }
-
-FolderCarrier::FolderCarrier(ItemPlan& plan) : plan_(plan)
-{
-    for (std::size_t part = 0; part < plan.parts.size(); ++part) {
-        trimmed_.push_back(std::make_unique<TrimmedNameCounts>(plan.targets, part));
-    }
-}
-
-FolderCarrier::~FolderCarrier() = default;
-
-void FolderCarrier::Carry(PlannedTarget& target)
-{
-    PlanPart& part = plan_.parts[target.part];
-    target.removed = false;
-    if (!part.folder || part.problem) {
-        target.reason = LeaveReason::kRefused;
-        return;
-    }
-    Inspection inspection = Inspect(plan_, *part.folder, target.entry, *trimmed_[target.part], Foresight::kListOnly);
-    target.remove = inspection.decision.action != EntryAction::kLeave;
-    target.reason = inspection.decision.reason;
-    if (inspection.decision.action == EntryAction::kRemoveFile) {
-        target.reason = ReasonForDelete(inspection.handle->Delete());
-    } else if (inspection.decision.action == EntryAction::kShellDelete) {
-        const bool gone = part.shellFolder && part.shellFolder->InvokeDelete(target.entry).value_or(false);
-        target.reason = gone ? LeaveReason::kNone : LeaveReason::kRefused;
-    }
-    target.removed = target.remove && target.reason == LeaveReason::kNone;
-}  // the entry's handle closes here, and a deleted entry goes with it
 
 }  // namespace nivaro

@@ -23,6 +23,8 @@ ItemPlan PlanItem(const PlatformServices& services, const ItemDefinition& item, 
 std::size_t CarryItem(const PlatformServices& services, ItemPlan& plan, RunPace& pace);
 
 // Whether the item is to be shown: it has no detection, or one of its keys, files or folders exists.
+// Only reads: a key in any hive (a machine's in both its views), a path with wildcards in any
+// component, %ProgramFiles% in both Program Files folders.
 bool IsDetected(const PlatformServices& services, const ItemDefinition& item);
 
 }  // namespace nivaro

@@ -8,16 +8,35 @@
 #include <iterator>
 #include <set>
 #include <span>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
+#include "items/item_paths.h"
 #include "platform/utf16.h"
 #include "platform/utf8.h"
 
 namespace nivaro {
 namespace {
 
-using Refusal = std::wstring;
+// Why a line is refused: a few words shared by every line refused for the same cause, the details,
+// and whether the line is refused alone. Only a line that deletes what this program never cleans
+// is: leaving it out narrows its entry. Any other line that cannot be taken refuses its entry.
+struct Refusal {
+    std::wstring reason;
+    std::wstring why;
+    bool alone = false;
+};
+
+std::unexpected<Refusal> Refused(std::wstring_view reason, std::wstring why)
+{
+    return std::unexpected(Refusal{std::wstring(reason), std::move(why)});
+}
+
+std::unexpected<Refusal> RefusedAlone(std::wstring_view reason, std::wstring why)
+{
+    return std::unexpected(Refusal{std::wstring(reason), std::move(why), true});
+}
 
 constexpr std::wstring_view kBlanks = L" \t\r\v\f";
 
@@ -55,14 +74,27 @@ bool HasWildcard(std::wstring_view text)
     return text.find_first_of(L"*?") != std::wstring_view::npos;
 }
 
-std::vector<std::wstring_view> Split(std::wstring_view text, wchar_t separator)
+// A line's fields between its separators: the few any key has, and whether there were more.
+struct Fields {
+    static constexpr std::size_t kMost = 4;
+    std::array<std::wstring_view, kMost> at{};
+    std::size_t size = 0;  // kMost + 1 when there were more
+
+    std::wstring_view operator[](std::size_t i) const { return at[i]; }
+};
+
+Fields Split(std::wstring_view text, wchar_t separator)
 {
-    std::vector<std::wstring_view> parts;
+    Fields fields;
     for (;;) {
+        if (fields.size == Fields::kMost) {
+            ++fields.size;
+            return fields;
+        }
         const std::size_t end = text.find(separator);
-        parts.push_back(text.substr(0, end));
+        fields.at[fields.size++] = text.substr(0, end);
         if (end == std::wstring_view::npos) {
-            return parts;
+            return fields;
         }
         text.remove_prefix(end + 1);
     }
@@ -187,6 +219,11 @@ std::string Slug(std::wstring_view title)
 // The section's name as a built-in id would be written; nothing when it cannot be one.
 std::optional<std::string> AsId(std::wstring_view name)
 {
+    // The program's ids are short; a longer name is none, and costs no allocation to tell.
+    constexpr std::size_t kLongestId = 15;
+    if (name.size() > kLongestId) {
+        return std::nullopt;
+    }
     std::string id;
     for (const wchar_t c : name) {
         if (static_cast<std::uint32_t>(c) >= 0x80) {
@@ -197,145 +234,279 @@ std::optional<std::string> AsId(std::wstring_view name)
     return id;
 }
 
-// Patterns as the user lists them; *.* is every name, as Windows reads it, where the name matcher
-// would ask for a dot.
-std::expected<std::vector<std::wstring>, Refusal> ParsePatterns(std::wstring_view text)
+
+// How a list of patterns that takes every name is kept.
+enum class EveryName {
+    kAsStar,  // "*": a keep-list that keeps everything
+    kAsNone,  // no pattern at all: a target or an exclusion of every entry
+};
+
+// Patterns as the user lists them: names of entries, never paths; *.* is every name, as Windows
+// reads it, where the name matcher would ask for a dot. Read twice, so that the list is made once,
+// at its size.
+std::expected<std::vector<std::wstring>, Refusal> ParsePatterns(std::wstring_view text, EveryName every = EveryName::kAsStar)
 {
-    std::vector<std::wstring> patterns;
-    for (const std::wstring_view part : Split(text, L';')) {
-        const std::wstring_view pattern = Trim(part);
-        if (!pattern.empty()) {
-            patterns.emplace_back(pattern == L"*.*" ? L"*" : pattern);
+    const auto eachPattern = [&](auto use) {
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find(L';', start), text.size());
+            const std::wstring_view pattern = Trim(text.substr(start, end - start));
+            start = end + 1;
+            if (!pattern.empty()) {
+                use(pattern);
+            }
         }
+    };
+    std::size_t count = 0;
+    bool everyName = false;
+    std::optional<std::wstring_view> path;
+    eachPattern([&](std::wstring_view pattern) {
+        ++count;
+        everyName = everyName || pattern == L"*.*" || pattern == L"*";
+        if (!path && pattern.find_first_of(L"\\/") != std::wstring_view::npos) {
+            path = pattern;
+        }
+    });
+    if (path) {
+        return Refused(L"a pattern that is a path",
+                       L"the pattern " + Quoted(*path) + L" is a path: a pattern matches names of a folder's entries");
     }
-    if (patterns.empty()) {
-        return std::unexpected(L"no pattern: list the names to match, or *.* for every entry");
+    if (count == 0) {
+        return Refused(L"no pattern", L"no pattern: list the names to match, or *.* for every entry");
     }
+    std::vector<std::wstring> patterns;
+    if (everyName && every == EveryName::kAsNone) {
+        return patterns;
+    }
+    patterns.reserve(count);
+    eachPattern([&](std::wstring_view pattern) { patterns.emplace_back(pattern == L"*.*" ? L"*" : pattern); });
     return patterns;
 }
 
-bool IsCurrentUserRoot(std::wstring_view root)
+std::expected<ItemPath, Refusal> ParsePath(std::wstring_view text)
 {
-    return EqualsNoCase(root, L"HKCU") || EqualsNoCase(root, L"HKEY_CURRENT_USER");
+    const std::wstring_view path = Trim(text);
+    if (path.empty()) {
+        return Refused(L"no folder", L"no folder is named");
+    }
+    std::expected<ItemPath, PathRefusal> parsed = ParseItemPath(path);
+    if (!parsed) {
+        return std::unexpected(Refusal{std::move(parsed.error().reason), std::move(parsed.error().why)});
+    }
+    return std::move(*parsed);
 }
 
-// The path below HKCU of a key written with its root.
-std::expected<std::wstring, Refusal> ParseUserKey(std::wstring_view text)
+// The roots the format names keys in; only the user's own is ever cleaned.
+struct RootSpelling {
+    std::wstring_view shortName;
+    std::wstring_view longName;
+    std::optional<RegistryRoot> root;  // nothing for a root this program never reads
+};
+
+constexpr std::array kRoots{
+    RootSpelling{L"HKCU", L"HKEY_CURRENT_USER", kCurrentUser},
+    RootSpelling{L"HKLM", L"HKEY_LOCAL_MACHINE", kLocalMachine},
+    RootSpelling{L"HKU", L"HKEY_USERS", kUsers},
+    RootSpelling{L"HKCR", L"HKEY_CLASSES_ROOT", kClassesRoot},
+    RootSpelling{L"HKCC", L"HKEY_CURRENT_CONFIG", std::nullopt},
+};
+
+struct KeyPath {
+    const RootSpelling* root = nullptr;
+    std::wstring path;  // below the root
+    std::size_t depth = 0;  // how many key names the path has
+};
+
+std::expected<KeyPath, Refusal> ParseKeyPath(std::wstring_view text)
 {
     const std::size_t slash = text.find(L'\\');
-    const std::wstring_view root = text.substr(0, slash);
-    if (root.empty()) {
-        return std::unexpected(L"no key is named");
+    const std::wstring_view rootName = Trim(text.substr(0, slash));
+    if (rootName.empty()) {
+        return Refused(L"no key", L"no key is named");
     }
-    if (!IsCurrentUserRoot(root)) {
-        return std::unexpected(Quoted(root) + L" is not cleaned: only the user's own hive (HKCU) is cleaned");
+    const auto root = std::ranges::find_if(kRoots, [&](const RootSpelling& r) {
+        return EqualsNoCase(r.shortName, rootName) || EqualsNoCase(r.longName, rootName);
+    });
+    if (root == kRoots.end()) {
+        return Refused(L"an unknown registry root", Quoted(rootName) +
+                                                       L" is no registry root: a key starts with HKCU, HKLM, HKU or HKCR");
     }
     std::wstring_view path = slash == std::wstring_view::npos ? std::wstring_view{} : text.substr(slash + 1);
     while (path.ends_with(L'\\')) {
         path.remove_suffix(1);
     }
     if (path.empty()) {
-        return std::unexpected(L"no key is named below " + std::wstring(root));
+        return Refused(L"no key", L"no key is named below " + std::wstring(rootName));
     }
     if (path.starts_with(L'\\') || path.find(L"\\\\") != std::wstring_view::npos) {
-        return std::unexpected(L"an empty key name between two backslashes");
+        return Refused(L"an empty key name", L"an empty key name between two backslashes");
     }
     if (HasWildcard(path)) {
-        return std::unexpected(L"wildcards inside a key are not supported");
+        return Refused(L"a wildcard in a key", L"a key is named exactly: the format has no wildcards in keys");
     }
-    return std::wstring(path);
+    return KeyPath{&*root, std::wstring(path), static_cast<std::size_t>(std::ranges::count(path, L'\\')) + 1};
 }
+
+std::expected<std::wstring, Refusal> ParseValueName(std::wstring_view text)
+{
+    const std::wstring_view value = Trim(text);
+    if (value.empty()) {
+        return Refused(L"no value name", L"no value name after '|'");
+    }
+    if (HasWildcard(value)) {
+        return Refused(L"a wildcard in a value name", L"a value is named exactly: the format has no wildcards in values");
+    }
+    return std::wstring(value);
+}
+
+// The least a key deleted whole must lie below its root: deleting HKCU\Software, or any key that
+// many programs share, is no trace of one program.
+constexpr std::size_t kWholeKeyDepth = 2;
 
 std::expected<RegistryTarget, Refusal> ParseRegKey(std::wstring_view text)
 {
-    const std::vector<std::wstring_view> fields = Split(text, L'|');
-    if (fields.size() > 2) {
-        return std::unexpected(L"too many '|': a RegKey is key or key|value");
+    const Fields fields = Split(text, L'|');
+    if (fields.size > 2) {
+        return Refused(L"a malformed RegKey", L"too many '|': a RegKey is key or key|value");
     }
-    auto key = ParseUserKey(Trim(fields[0]));
+    auto key = ParseKeyPath(Trim(fields[0]));
     if (!key) {
         return std::unexpected(key.error());
     }
     RegistryTarget target;
-    target.key = std::move(*key);
-    if (fields.size() == 2) {
-        const std::wstring_view value = Trim(fields[1]);
-        if (value.empty()) {
-            return std::unexpected(L"no value name after '|'");
+    if (fields.size == 2) {
+        auto value = ParseValueName(fields[1]);
+        if (!value) {
+            return std::unexpected(value.error());
         }
-        if (HasWildcard(value)) {
-            return std::unexpected(L"wildcards in a value name are not supported");
-        }
-        target.value = std::wstring(value);
+        target.value = std::move(*value);
     }
+    if (key->root->root != kCurrentUser) {
+        return RefusedAlone(L"a key outside HKCU", Quoted(key->root->shortName) +
+                                                      L" is not cleaned: only the user's own hive (HKCU) is");
+    }
+    if (!target.value && key->depth < kWholeKeyDepth) {
+        return RefusedAlone(L"a key too broad to delete",
+                           L"HKCU\\" + key->path + L" is not deleted whole: it holds more than one program's keys");
+    }
+    target.key = std::move(key->path);
+    target.wholeKey = !target.value;
     return target;
 }
 
-Refusal WhyFlagRefused(std::wstring_view flag)
+std::expected<FolderDepth, Refusal> ParseFlag(std::wstring_view flag)
 {
     if (EqualsNoCase(flag, L"RECURSE")) {
-        return L"RECURSE is not supported: only a folder's own entries are cleaned, nothing below them";
+        return FolderDepth::kRecurse;
     }
     if (EqualsNoCase(flag, L"REMOVESELF")) {
-        return L"REMOVESELF is not supported: a folder itself is never removed, only its own entries";
+        return FolderDepth::kRemoveSelf;
     }
-    return Quoted(flag) + L" after the patterns is not supported: only a folder's own entries are cleaned";
-}
-
-std::expected<std::wstring, Refusal> ParsePath(std::wstring_view text)
-{
-    const std::wstring_view path = Trim(text);
-    if (path.empty()) {
-        return std::unexpected(L"no folder is named");
-    }
-    if (HasWildcard(path)) {
-        return std::unexpected(L"wildcards inside a path are not supported");
-    }
-    return std::wstring(path);
+    return Refused(L"an unknown FileKey flag", Quoted(flag) + L" after the patterns is neither RECURSE nor REMOVESELF");
 }
 
 std::expected<FolderTarget, Refusal> ParseFileKey(std::wstring_view text)
 {
-    const std::vector<std::wstring_view> fields = Split(text, L'|');
-    if (fields.size() > 3) {
-        return std::unexpected(L"too many '|': a FileKey is folder|patterns");
-    }
-    if (fields.size() == 3) {
-        return std::unexpected(WhyFlagRefused(Trim(fields[2])));
+    const Fields fields = Split(text, L'|');
+    if (fields.size > 3) {
+        return Refused(L"a malformed FileKey", L"too many '|': a FileKey is folder|patterns, then RECURSE or REMOVESELF");
     }
     auto path = ParsePath(fields[0]);
     if (!path) {
+        if (path.error().reason == L"a network path") {
+            path.error().alone = true;
+        }
         return std::unexpected(path.error());
     }
-    auto patterns = ParsePatterns(fields.size() == 2 ? fields[1] : std::wstring_view{});
+    auto patterns = ParsePatterns(fields.size >= 2 ? fields[1] : std::wstring_view{}, EveryName::kAsNone);
     if (!patterns) {
         return std::unexpected(patterns.error());
     }
-    for (const std::wstring& pattern : *patterns) {
-        if (pattern.find_first_of(L"\\/") != std::wstring::npos) {
-            return std::unexpected(L"the pattern " + Quoted(pattern) +
-                                   L" is a path: a pattern matches names of the folder's own entries");
+    FolderTarget target{.form = FolderForm::kExpanded, .path = std::move(path->text), .patterns = std::move(*patterns)};
+    if (fields.size == 3) {
+        auto depth = ParseFlag(Trim(fields[2]));
+        if (!depth) {
+            return std::unexpected(depth.error());
         }
-    }
-    FolderTarget target;
-    target.form = FolderForm::kExpanded;
-    target.path = std::move(*path);
-    if (std::ranges::find(*patterns, L"*") == patterns->end()) {
-        target.patterns = std::move(*patterns);  // else none: every entry
+        target.depth = *depth;
     }
     return target;
+}
+
+std::expected<Exclusion, Refusal> ParseExcludeKey(std::wstring_view text)
+{
+    const Fields fields = Split(text, L'|');
+    const std::wstring_view kind = Trim(fields[0]);
+    Exclusion exclusion;
+    if (EqualsNoCase(kind, L"REG")) {
+        if (fields.size > 3) {
+            return Refused(L"a malformed ExcludeKey", L"too many '|': REG|key or REG|key|value");
+        }
+        auto key = ParseKeyPath(Trim(fields.size > 1 ? fields[1] : std::wstring_view{}));
+        if (!key) {
+            return std::unexpected(key.error());
+        }
+        // Nothing outside the user's hive is ever cleaned, so a machine key is kept already; the
+        // classes root and HKU show keys of the user's hive under other names, which would not match.
+        if (key->root->root != kCurrentUser && key->root->root != kLocalMachine) {
+            return Refused(L"an exclusion in HKU or HKCR", L"an exclusion names its key below HKCU (or HKLM), not " +
+                                                               std::wstring(key->root->shortName));
+        }
+        exclusion.kind = Exclusion::Kind::kRegistry;
+        exclusion.root = *key->root->root;
+        exclusion.path = std::move(key->path);
+        if (fields.size == 3) {
+            auto value = ParseValueName(fields[2]);
+            if (!value) {
+                return std::unexpected(value.error());
+            }
+            exclusion.value = std::move(*value);
+        }
+        return exclusion;
+    }
+    const bool files = EqualsNoCase(kind, L"FILE");
+    if (!files && !EqualsNoCase(kind, L"PATH")) {
+        return Refused(L"an unknown ExcludeKey kind", Quoted(kind) + L" is not FILE, PATH or REG");
+    }
+    if (fields.size < 2 || fields.size > 3) {
+        return Refused(L"a malformed ExcludeKey", files ? L"FILE|folder|names is the form of a FILE exclusion"
+                                                       : L"PATH|folder or PATH|folder|names is the form of a PATH exclusion");
+    }
+    auto path = ParsePath(fields[1]);
+    if (!path) {
+        return std::unexpected(path.error());
+    }
+    exclusion.kind = files ? Exclusion::Kind::kFiles : Exclusion::Kind::kPath;
+    if (fields.size == 3) {
+        auto patterns = ParsePatterns(fields[2], EveryName::kAsNone);
+        if (!patterns) {
+            return std::unexpected(patterns.error());
+        }
+        exclusion.patterns = std::move(*patterns);
+    } else if (files) {
+        // FILE|folder\name: the file is the path's last name.
+        std::optional<std::wstring> file = path->TakeLastName();
+        if (!file) {
+            return Refused(L"a malformed ExcludeKey", L"a FILE exclusion names the files to keep after the folder");
+        }
+        exclusion.patterns = {std::move(*file)};
+    }
+    exclusion.path = std::move(path->text);
+    return exclusion;
 }
 
 std::expected<Detection, Refusal> ParseDetectKey(std::wstring_view text)
 {
     if (text.find(L'|') != std::wstring_view::npos) {
-        return std::unexpected(L"Detect names a key, not a value");
+        return Refused(L"a value in a Detect", L"Detect names a key, not a value");
     }
-    auto key = ParseUserKey(text);
+    auto key = ParseKeyPath(text);
     if (!key) {
         return std::unexpected(key.error());
     }
-    return Detection{.kind = Detection::Kind::kKey, .root = kCurrentUser, .path = std::move(*key)};
+    if (!key->root->root) {
+        return Refused(L"an unknown registry root", std::wstring(key->root->shortName) + L" is not looked in");
+    }
+    return Detection{.kind = Detection::Kind::kKey, .root = *key->root->root, .path = std::move(key->path)};
 }
 
 std::expected<Detection, Refusal> ParseDetectFile(std::wstring_view text)
@@ -344,7 +515,89 @@ std::expected<Detection, Refusal> ParseDetectFile(std::wstring_view text)
     if (!path) {
         return std::unexpected(path.error());
     }
-    return Detection{.kind = Detection::Kind::kFile, .path = std::move(*path)};
+    return Detection{.kind = Detection::Kind::kFile, .path = std::move(path->text)};
+}
+
+// The format's named detections of browsers and mail programs, as the keys and folders they stand for.
+struct SpecialDetection {
+    std::wstring_view name;
+    std::array<Detection, 2> detections;
+};
+
+const std::array<SpecialDetection, 4>& SpecialDetections()
+{
+    static const std::array<SpecialDetection, 4> table{{
+        {L"DET_CHROME",
+         {{{Detection::Kind::kKey, kCurrentUser, L"Software\\Google\\Chrome"},
+           {Detection::Kind::kFile, kCurrentUser, L"%LocalAppData%\\Google\\Chrome\\User Data"}}}},
+        {L"DET_MOZILLA",
+         {{{Detection::Kind::kKey, kCurrentUser, L"Software\\Mozilla\\Firefox"},
+           {Detection::Kind::kFile, kCurrentUser, L"%AppData%\\Mozilla\\Firefox"}}}},
+        {L"DET_THUNDERBIRD",
+         {{{Detection::Kind::kKey, kCurrentUser, L"Software\\Mozilla\\Thunderbird"},
+           {Detection::Kind::kFile, kCurrentUser, L"%AppData%\\Thunderbird"}}}},
+        {L"DET_OPERA",
+         {{{Detection::Kind::kKey, kCurrentUser, L"Software\\Opera Software"},
+           {Detection::Kind::kFile, kCurrentUser, L"%AppData%\\Opera Software"}}}},
+    }};
+    return table;
+}
+
+std::expected<std::array<Detection, 2>, Refusal> ParseSpecialDetect(std::wstring_view text)
+{
+    for (const SpecialDetection& special : SpecialDetections()) {
+        if (EqualsNoCase(special.name, text)) {
+            return special.detections;
+        }
+    }
+    return Refused(L"an unknown SpecialDetect",
+                  Quoted(text) + L" is not a detection this program knows (DET_CHROME, DET_MOZILLA, DET_THUNDERBIRD, "
+                                 L"DET_OPERA)");
+}
+
+std::expected<std::optional<WindowsVersion>, Refusal> ParseVersion(std::wstring_view text)
+{
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const Fields numbers = Split(text, L'.');
+    const auto isNumber = [](std::wstring_view n) {
+        return !n.empty() && n.size() <= 4 && std::ranges::all_of(n, IsDigit);
+    };
+    if (numbers.size > 2 || !isNumber(numbers[0]) || (numbers.size == 2 && !isNumber(numbers[1]))) {
+        return Refused(L"a malformed DetectOS", Quoted(text) + L" is not a version such as 6.1 or 10.0");
+    }
+    const auto number = [](std::wstring_view n) {
+        unsigned value = 0;
+        for (const wchar_t c : n) {
+            value = value * 10 + static_cast<unsigned>(c - L'0');
+        }
+        return value;
+    };
+    return WindowsVersion{number(numbers[0]), numbers.size == 2 ? number(numbers[1]) : 0u};
+}
+
+std::expected<WindowsRange, Refusal> ParseDetectOs(std::wstring_view text)
+{
+    const Fields fields = Split(text, L'|');
+    if (fields.size != 2) {
+        return Refused(L"a malformed DetectOS", L"DetectOS is lowest|highest, either of them left out");
+    }
+    WindowsRange range;
+    for (std::size_t i = 0; i < 2; ++i) {
+        auto version = ParseVersion(Trim(fields[i]));
+        if (!version) {
+            return std::unexpected(version.error());
+        }
+        (i == 0 ? range.lowest : range.highest) = *version;
+    }
+    if (!range.lowest && !range.highest) {
+        return Refused(L"a malformed DetectOS", L"DetectOS names no version");
+    }
+    if (range.lowest && range.highest && *range.highest < *range.lowest) {
+        return Refused(L"a malformed DetectOS", L"DetectOS's highest version is below its lowest");
+    }
+    return range;
 }
 
 std::expected<bool, Refusal> ParseDefault(std::wstring_view text)
@@ -355,10 +608,44 @@ std::expected<bool, Refusal> ParseDefault(std::wstring_view text)
     if (EqualsNoCase(text, L"False")) {
         return false;
     }
-    return std::unexpected(L"Default takes True or False, not " + Quoted(text));
+    return Refused(L"a malformed Default", L"Default takes True or False, not " + Quoted(text));
 }
 
-enum class Key { kFileKey, kRegKey, kDetect, kDetectFile, kKeep, kDefault, kSection, kLangSecRef, kDescription };
+// The groups of the format's LangSecRef numbers. Windows's own is named apart from this program's
+// group of built-in Windows items.
+constexpr std::array<std::pair<std::wstring_view, std::wstring_view>, 26> kLangSecRefs{{
+    {L"3001", L"Internet Explorer"},     {L"3005", L"Microsoft Edge (legacy)"},
+    {L"3006", L"Microsoft Edge"},        {L"3021", L"Applications"},
+    {L"3022", L"Internet"},              {L"3023", L"Multimedia"},
+    {L"3024", L"Utilities"},             {L"3025", L"Microsoft Windows"},
+    {L"3026", L"Firefox"},               {L"3027", L"Opera"},
+    {L"3028", L"Safari"},                {L"3029", L"Google Chrome"},
+    {L"3030", L"Thunderbird"},           {L"3031", L"Windows Store"},
+    {L"3032", L"CCleaner Browser"},      {L"3033", L"Vivaldi"},
+    {L"3034", L"Brave"},                 {L"3035", L"Opera GX"},
+    {L"3036", L"Spotify"},               {L"3037", L"Avast Secure Browser"},
+    {L"3038", L"AVG Secure Browser"},    {L"3039", L"Arc Browser"},
+    {L"3040", L"iTunes"},                {L"3042", L"WhatsApp"},
+    {L"3043", L"Norton Private Browser"}, {L"3044", L"Avira Secure Browser"},
+}};
+
+constexpr std::wstring_view kYourItems = L"Your items";
+
+enum class Key {
+    kFileKey,
+    kRegKey,
+    kExcludeKey,
+    kDetect,
+    kDetectFile,
+    kSpecialDetect,
+    kDetectOs,
+    kKeep,
+    kDefault,
+    kSection,
+    kLangSecRef,
+    kDescription,
+    kWarning,
+};
 
 enum class Numbering { kRequired, kOptional, kNone };
 
@@ -371,13 +658,17 @@ struct KeySpelling {
 constexpr std::array kKeys{
     KeySpelling{L"FileKey", Key::kFileKey, Numbering::kRequired},
     KeySpelling{L"RegKey", Key::kRegKey, Numbering::kRequired},
+    KeySpelling{L"ExcludeKey", Key::kExcludeKey, Numbering::kRequired},
     KeySpelling{L"Detect", Key::kDetect, Numbering::kOptional},
     KeySpelling{L"DetectFile", Key::kDetectFile, Numbering::kOptional},
+    KeySpelling{L"SpecialDetect", Key::kSpecialDetect, Numbering::kNone},
+    KeySpelling{L"DetectOS", Key::kDetectOs, Numbering::kNone},
     KeySpelling{L"Keep", Key::kKeep, Numbering::kNone},
     KeySpelling{L"Default", Key::kDefault, Numbering::kNone},
     KeySpelling{L"Section", Key::kSection, Numbering::kNone},
     KeySpelling{L"LangSecRef", Key::kLangSecRef, Numbering::kNone},
     KeySpelling{L"Description", Key::kDescription, Numbering::kNone},
+    KeySpelling{L"Warning", Key::kWarning, Numbering::kNone},
 };
 
 std::expected<Key, Refusal> ParseKey(std::wstring_view written)
@@ -389,35 +680,53 @@ std::expected<Key, Refusal> ParseKey(std::wstring_view written)
     const std::wstring_view number = written.substr(name.size());
     const auto spelling = std::ranges::find_if(kKeys, [&](const KeySpelling& k) { return EqualsNoCase(k.name, name); });
     if (spelling == kKeys.end() || (spelling->numbering == Numbering::kNone && !number.empty())) {
-        return std::unexpected(L"unknown key " + Quoted(written));
+        return Refused(L"an unknown key", L"unknown key " + Quoted(written));
     }
     if (spelling->numbering == Numbering::kRequired && number.empty()) {
         const std::wstring spelled(spelling->name);
-        return std::unexpected(spelled + L" needs a number, as in " + spelled + L"1");
+        return Refused(L"a key without its number", spelled + L" needs a number, as in " + spelled + L"1");
     }
     if (!number.empty() && number.find_first_not_of(L'0') == std::wstring_view::npos) {
-        return std::unexpected(std::wstring(spelling->name) + L" is numbered from 1");
+        return Refused(L"a key without its number", std::wstring(spelling->name) + L" is numbered from 1");
     }
     return spelling->key;
 }
 
+// The first line of an entry that could not be taken, which refuses the whole entry.
+struct Failure {
+    std::size_t line = 0;
+    Refusal refusal;
+};
+
+constexpr std::size_t kKeyCount = static_cast<std::size_t>(Key::kWarning) + 1;
+
 struct ItemSection {
     ItemDefinition item;
-    std::size_t fate = 0;                   // the section line's, in ItemsFile::lines
-    std::map<Key, std::size_t> givenOnLine;  // for the keys an item has once
+    std::size_t line = 0;   // the section's
+    std::size_t first = 0;  // the section's fate in ItemsFile::lines; its lines' follow it
+    std::optional<Failure> failure;
+    std::array<std::size_t, kKeyCount> givenOnLine{};  // for the keys an item has once; 0 for not yet
+    std::optional<std::wstring_view> langSecRefGroup;
+    std::optional<WindowsRange> windows;
 };
 
 struct KeepSection {
     std::string id;
+    std::size_t line = 0;
+    bool keepsEverything = false;
 };
 
 struct RefusedSection {
     std::size_t line = 0;
+    std::optional<std::string> keepId;  // it looks like a built-in item's keep-list
 };
 
 class Reader {
 public:
-    explicit Reader(const std::function<bool(std::string_view)>& isKnownId) : isKnownId_(isKnownId) {}
+    Reader(const std::function<bool(std::string_view)>& isKnownId, std::size_t lines) : isKnownId_(isKnownId)
+    {
+        file_.lines.reserve(lines);
+    }
 
     void Read(std::size_t number, std::wstring_view line)
     {
@@ -428,7 +737,7 @@ public:
         const std::size_t equals = line.find(L'=');
         const std::wstring_view key = Trim(line.substr(0, equals));
         if (equals == std::wstring_view::npos || key.empty()) {
-            Refuse(number, L"not a key=value line");
+            RefuseInSection(number, Refusal{L"not a key=value line", L"not a key=value line"});
             return;
         }
         const std::wstring_view value = Trim(line.substr(equals + 1));
@@ -440,23 +749,16 @@ public:
     // and a section it might start takes no lines.
     void RefuseUndecodable(std::size_t number, std::wstring_view line)
     {
-        constexpr std::wstring_view kWhy = L"the line is not well-formed text (invalid UTF-8, or a lone surrogate)";
+        const Refusal refusal{L"not well-formed text",
+                              L"the line is not well-formed text (invalid UTF-8, or a lone surrogate)"};
         if (line.starts_with(L'[')) {
             EndSection();
-            Refuse(number, kWhy);
+            file_.entries.push_back(number);
+            Refuse(number, refusal);
             section_ = RefusedSection{number};
             return;
         }
-        Refuse(number, kWhy);
-        if (auto* item = std::get_if<ItemSection>(&section_)) {
-            LineFate& fate = file_.lines[item->fate];
-            fate.accepted = false;
-            fate.message = OnLine(fate.line, Quoted(item->item.title) + L" is not loaded: its line " +
-                                                 std::to_wstring(number) + L" cannot be read");
-            section_ = RefusedSection{fate.line};
-        } else if (const auto* keep = std::get_if<KeepSection>(&section_)) {
-            file_.keep[keep->id].push_back(L"*");
-        }
+        RefuseInSection(number, refusal);
     }
 
     ItemsFile Finish() &&
@@ -468,59 +770,146 @@ public:
 private:
     bool IsKnownId(std::string_view id) const { return isKnownId_ && isKnownId_(id); }
 
-    void Accept(std::size_t number) { file_.lines.push_back({number, true, {}}); }
-
-    void Refuse(std::size_t number, std::wstring_view why)
+    std::size_t SectionLine() const
     {
-        file_.lines.push_back({number, false, OnLine(number, why)});
+        return std::visit(
+            [](const auto& section) -> std::size_t {
+                if constexpr (std::is_same_v<std::decay_t<decltype(section)>, std::monostate>) {
+                    return 0;
+                } else {
+                    return section.line;
+                }
+            },
+            section_);
+    }
+
+    std::size_t Accept(std::size_t number)
+    {
+        file_.lines.push_back({.line = number, .accepted = true, .section = SectionLine()});
+        return file_.lines.size() - 1;
+    }
+
+    std::size_t Refuse(std::size_t number, const Refusal& refusal, std::size_t cause = 0)
+    {
+        file_.lines.push_back({.line = number, .accepted = false, .message = OnLine(number, refusal.why),
+                               .reason = refusal.reason, .cause = cause, .section = SectionLine()});
+        return file_.lines.size() - 1;
+    }
+
+    // A line refused in whatever section it is in: its entry with it, or its keep-list keeping all.
+    void RefuseInSection(std::size_t number, const Refusal& refusal)
+    {
+        if (auto* item = std::get_if<ItemSection>(&section_)) {
+            Fail(*item, number, refusal);
+        } else if (auto* keep = std::get_if<KeepSection>(&section_)) {
+            RefuseKeepLine(*keep, number, refusal);
+        } else if (const auto* refused = std::get_if<RefusedSection>(&section_)) {
+            Refuse(number, Refusal{L"a line of a refused section",
+                                   L"belongs to the section on line " + std::to_wstring(refused->line) +
+                                       L", which was refused"},
+                   refused->line);
+        } else {
+            Refuse(number, Refusal{L"a line outside any section",
+                                   L"outside any section: an entry starts with a [Title] line"});
+        }
     }
 
     void StartSection(std::size_t number, std::wstring_view line)
     {
         EndSection();
+        const auto refuse = [&](std::wstring why, std::wstring_view name) {
+            std::optional<std::string> id = AsId(Trim(name));
+            RefusedSection refused{number, id && IsKnownId(*id) ? id : std::nullopt};
+            section_ = refused;
+            if (refused.keepId) {
+                why += L"; " + FromUtf8(*refused.keepId) + L" keeps everything until it is mended";
+                KeepEverything(*refused.keepId);
+            } else {
+                file_.entries.push_back(number);
+            }
+            Refuse(number, Refusal{L"a malformed section line", std::move(why)});
+        };
         if (!line.ends_with(L']')) {
-            Refuse(number, L"a section's line must end with ']'");
-            section_ = RefusedSection{number};
+            refuse(L"a section's line must end with ']'", line.substr(1));
             return;
         }
         const std::wstring_view name = Trim(line.substr(1, line.size() - 2));
         if (name.empty()) {
-            Refuse(number, L"a section needs a name");
-            section_ = RefusedSection{number};
+            refuse(L"a section needs a name", name);
             return;
         }
         if (std::optional<std::string> id = AsId(name); id && IsKnownId(*id)) {
+            section_ = KeepSection{.id = std::move(*id), .line = number};
             Accept(number);
-            section_ = KeepSection{std::move(*id)};
             return;
         }
         std::wstring_view title = name;
         if (title.ends_with(L" *")) {
             title = Trim(title.substr(0, title.size() - 2));
         }
-        Accept(number);
         ItemSection& section = section_.emplace<ItemSection>();
+        file_.entries.push_back(number);
+        section.line = number;
         section.item.title = title;
-        section.item.group = L"Your items";
-        section.item.onByDefault = true;
-        section.fate = file_.lines.size() - 1;
+        section.item.onByDefault = false;  // imported entries wait for the user to choose them
+        // Room for what most entries hold, made once.
+        section.item.targets.reserve(8);
+        section.item.detect.reserve(2);
+        section.first = Accept(number);
     }
 
     void EndSection()
     {
         if (auto* section = std::get_if<ItemSection>(&section_)) {
-            if (section->item.targets.empty()) {
-                LineFate& fate = file_.lines[section->fate];
-                fate.accepted = false;
-                const std::wstring why = Quoted(section->item.title) +
-                                         L" has no FileKey or RegKey that could be taken, so it is not loaded";
-                fate.message = OnLine(fate.line, why);
-            } else {
-                section->item.id = FreeId(Slug(section->item.title));
-                file_.items.push_back(std::move(section->item));
-            }
+            EndItem(*section);
         }
         section_ = std::monostate{};
+    }
+
+    void EndItem(ItemSection& section)
+    {
+        ItemDefinition& item = section.item;
+        if (!section.failure && item.targets.empty()) {
+            section.failure = Failure{section.line, Refusal{L"nothing to clean", Quoted(item.title) +
+                                                                                  L" has no FileKey or RegKey that "
+                                                                                  L"could be taken"}};
+        }
+        if (section.failure) {
+            RefuseEntry(section);
+            return;
+        }
+        if (item.group.empty()) {
+            item.group = section.langSecRefGroup.value_or(kYourItems);
+        }
+        item.id = FreeId(Slug(item.title));
+        if (section.windows) {
+            file_.windows[item.id] = *section.windows;
+        }
+        file_.items.push_back(std::move(item));
+    }
+
+    // Every line of the entry refused, each saying which line refused it.
+    void RefuseEntry(const ItemSection& section)
+    {
+        const Failure& failure = *section.failure;
+        const std::wstring title = Quoted(section.item.title);
+        for (std::size_t index = section.first; index < file_.lines.size(); ++index) {
+            LineFate& fate = file_.lines[index];
+            if (fate.line == section.line) {
+                fate.message = OnLine(fate.line, failure.line == section.line
+                                                     ? failure.refusal.why + L", so it is not loaded"
+                                                     : title + L" is not loaded: its line " +
+                                                           std::to_wstring(failure.line) + L" cannot be taken");
+            } else if (fate.accepted) {
+                fate.message = OnLine(fate.line, L"not taken: its entry " + title + L" is not loaded (line " +
+                                                     std::to_wstring(failure.line) + L")");
+            } else {
+                continue;  // refused for its own reason, which it says
+            }
+            fate.accepted = false;
+            fate.reason = failure.refusal.reason;
+            fate.cause = fate.line == failure.line ? 0 : failure.line;
+        }
     }
 
     std::string FreeId(const std::string& slug)
@@ -534,71 +923,114 @@ private:
         return id;
     }
 
+    void KeepEverything(const std::string& id)
+    {
+        std::vector<std::wstring>& keep = file_.keep[id];
+        if (std::ranges::find(keep, L"*") == keep.end()) {
+            keep.emplace_back(L"*");
+        }
+    }
+
+    // A keep-list that cannot be read whole keeps everything: a line left out would keep less.
+    void RefuseKeepLine(KeepSection& section, std::size_t number, Refusal refusal)
+    {
+        refusal.why += L"; " + FromUtf8(section.id) + L" keeps everything until this line is mended";
+        section.keepsEverything = true;
+        KeepEverything(section.id);
+        Refuse(number, refusal);
+    }
+
+    void Fail(ItemSection& section, std::size_t number, const Refusal& refusal)
+    {
+        Refuse(number, refusal);
+        if (!refusal.alone && !section.failure) {
+            section.failure = Failure{number, refusal};
+        }
+    }
+
     void ReadKey(std::monostate, std::size_t number, std::wstring_view, std::wstring_view)
     {
-        Refuse(number, L"outside any section: an item starts with a [Title] line");
+        RefuseInSection(number, {});
     }
 
-    void ReadKey(const RefusedSection& section, std::size_t number, std::wstring_view, std::wstring_view)
+    void ReadKey(const RefusedSection&, std::size_t number, std::wstring_view, std::wstring_view)
     {
-        Refuse(number, L"belongs to the section on line " + std::to_wstring(section.line) + L", which was refused");
+        RefuseInSection(number, {});
     }
 
-    void ReadKey(const KeepSection& section, std::size_t number, std::wstring_view key, std::wstring_view value)
+    void ReadKey(KeepSection& section, std::size_t number, std::wstring_view key, std::wstring_view value)
     {
-        if (ParseKey(key) != Key::kKeep) {
-            Refuse(number, L"only Keep= may be given for a built-in item");
+        const std::expected<Key, Refusal> parsed = ParseKey(key);
+        if (!parsed) {
+            RefuseKeepLine(section, number, parsed.error());
             return;
         }
-        Take(number, ParsePatterns(value), [&](std::vector<std::wstring>&& patterns) {
-            std::ranges::move(patterns, std::back_inserter(file_.keep[section.id]));
-        });
+        if (*parsed != Key::kKeep) {
+            RefuseKeepLine(section, number, Refusal{L"not a keep-list line", L"only Keep= may be given for a built-in item"});
+            return;
+        }
+        std::expected<std::vector<std::wstring>, Refusal> patterns = ParsePatterns(value);
+        if (!patterns) {
+            RefuseKeepLine(section, number, patterns.error());
+            return;
+        }
+        std::ranges::move(*patterns, std::back_inserter(file_.keep[section.id]));
+        Accept(number);
     }
 
     void ReadKey(ItemSection& section, std::size_t number, std::wstring_view written, std::wstring_view value)
     {
         const std::expected<Key, Refusal> key = ParseKey(written);
         if (!key) {
-            Refuse(number, key.error());
+            Fail(section, number, key.error());
             return;
         }
         ItemDefinition& item = section.item;
+        const auto take = [&](auto&& parsed, auto use) {
+            if (!parsed) {
+                Fail(section, number, parsed.error());
+                return;
+            }
+            use(std::move(*parsed));
+            Accept(number);
+        };
         const auto addTarget = [&](auto&& target) { item.targets.emplace_back(std::move(target)); };
         const auto addDetection = [&](Detection&& detection) { item.detect.push_back(std::move(detection)); };
-        const auto addKeep = [&](std::vector<std::wstring>&& keep) {
-            std::ranges::move(keep, std::back_inserter(item.keep));
-        };
         switch (*key) {
         case Key::kFileKey:
-            return Take(number, ParseFileKey(value), addTarget);
+            return take(ParseFileKey(value), addTarget);
         case Key::kRegKey:
-            return Take(number, ParseRegKey(value), addTarget);
+            return take(ParseRegKey(value), addTarget);
+        case Key::kExcludeKey:
+            return take(ParseExcludeKey(value), [&](Exclusion&& e) { item.exclude.push_back(std::move(e)); });
         case Key::kDetect:
-            return Take(number, ParseDetectKey(value), addDetection);
+            return take(ParseDetectKey(value), addDetection);
         case Key::kDetectFile:
-            return Take(number, ParseDetectFile(value), addDetection);
+            return take(ParseDetectFile(value), addDetection);
+        case Key::kSpecialDetect:
+            return take(ParseSpecialDetect(value), [&](std::array<Detection, 2>&& detections) {
+                std::ranges::move(detections, std::back_inserter(item.detect));
+            });
         case Key::kKeep:
-            return Take(number, ParsePatterns(value), addKeep);
+            return take(ParsePatterns(value),
+                        [&](std::vector<std::wstring>&& keep) { std::ranges::move(keep, std::back_inserter(item.keep)); });
         default:
             break;
         }
-        // The rest describe the item, once each: a second one is more likely a slip than a change of mind.
-        const auto [given, first] = section.givenOnLine.try_emplace(*key, number);
-        if (!first) {
-            Refuse(number, std::wstring(written) + L" was already given on line " + std::to_wstring(given->second));
+        // The rest describe the entry, once each: a second one is more likely a slip than a change of mind.
+        std::size_t& given = section.givenOnLine[static_cast<std::size_t>(*key)];
+        if (given != 0) {
+            Fail(section, number,
+                 Refusal{L"a key given twice", std::wstring(written) + L" was already given on line " + std::to_wstring(given)});
             return;
         }
-        std::expected<void, Refusal> taken = ReadDescriptive(*key, value, item);
-        if (!taken) {
-            section.givenOnLine.erase(given);
-            Refuse(number, taken.error());
-            return;
-        }
-        Accept(number);
+        given = number;
+        take(ReadDescriptive(*key, value, section), [](bool) {});
     }
 
-    static std::expected<void, Refusal> ReadDescriptive(Key key, std::wstring_view value, ItemDefinition& item)
+    static std::expected<bool, Refusal> ReadDescriptive(Key key, std::wstring_view value, ItemSection& section)
     {
+        ItemDefinition& item = section.item;
         switch (key) {
         case Key::kDefault: {
             const std::expected<bool, Refusal> on = ParseDefault(value);
@@ -606,36 +1038,42 @@ private:
                 return std::unexpected(on.error());
             }
             item.onByDefault = *on;
-            return {};
+            return true;
         }
         case Key::kSection:
             if (value.empty()) {
-                return std::unexpected(L"Section needs the name of a group");
+                return Refused(L"a malformed Section", L"Section needs the name of a group");
             }
             item.group = value;
-            return {};
-        case Key::kDescription:
-            item.description = value;
-            return {};
+            return true;
         case Key::kLangSecRef:
             if (value.empty() || !std::ranges::all_of(value, IsDigit)) {
-                return std::unexpected(L"LangSecRef takes a number, not " + Quoted(value));
+                return Refused(L"a malformed LangSecRef", L"LangSecRef takes a number, not " + Quoted(value));
             }
-            return {};
+            if (const std::optional<std::wstring_view> group = LangSecRefGroup(value)) {
+                section.langSecRefGroup = *group;
+            }
+            return true;
+        case Key::kDescription:
+            item.description = value;
+            return true;
+        case Key::kWarning:
+            if (value.empty()) {
+                return Refused(L"a malformed Warning", L"Warning needs the words to warn with");
+            }
+            item.warning = value;
+            return true;
+        case Key::kDetectOs: {
+            std::expected<WindowsRange, Refusal> range = ParseDetectOs(value);
+            if (!range) {
+                return std::unexpected(range.error());
+            }
+            section.windows = *range;
+            return true;
+        }
         default:
-            return {};
+            return true;
         }
-    }
-
-    template <typename T, typename Use>
-    void Take(std::size_t number, std::expected<T, Refusal>&& parsed, Use use)
-    {
-        if (!parsed) {
-            Refuse(number, parsed.error());
-            return;
-        }
-        use(std::move(*parsed));
-        Accept(number);
     }
 
     const std::function<bool(std::string_view)>& isKnownId_;
@@ -646,6 +1084,12 @@ private:
 
 }  // namespace
 
+std::optional<std::wstring_view> LangSecRefGroup(std::wstring_view number)
+{
+    const auto found = std::ranges::find(kLangSecRefs, number, &std::pair<std::wstring_view, std::wstring_view>::first);
+    return found == kLangSecRefs.end() ? std::nullopt : std::optional(found->second);
+}
+
 ItemsFile ReadItemsFile(std::string_view bytes, const std::function<bool(std::string_view id)>& isKnownId)
 {
     std::expected<DecodedText, std::wstring> text = DecodeText(bytes);
@@ -654,7 +1098,7 @@ ItemsFile ReadItemsFile(std::string_view bytes, const std::function<bool(std::st
         unread.error = std::move(text.error());
         return unread;
     }
-    Reader reader(isKnownId);
+    Reader reader(isKnownId, static_cast<std::size_t>(std::ranges::count(text->text, L'\n')) + 1);
     std::wstring_view rest = text->text;
     for (std::size_t number = 1; !rest.empty(); ++number) {
         const std::size_t end = rest.find(L'\n');

@@ -1,21 +1,22 @@
 #include "items/name_pattern.h"
 
 #include <algorithm>
-#include <cwctype>
+
+#include "platform/name_case.h"
 
 namespace nivaro {
 namespace {
 
 bool SameLetter(wchar_t a, wchar_t b)
 {
-    return a == b || std::towlower(static_cast<wint_t>(a)) == std::towlower(static_cast<wint_t>(b));
+    return a == b || UpcaseNameUnit(a) == UpcaseNameUnit(b);
 }
 
 }  // namespace
 
 bool SameIgnoringCase(std::wstring_view a, std::wstring_view b)
 {
-    return std::ranges::equal(a, b, SameLetter);
+    return SameName(a, b);
 }
 
 // Greedy with one step back to the last *: linear in the name for every pattern with stars.

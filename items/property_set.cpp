@@ -4,26 +4,23 @@
 #include <charconv>
 #include <limits>
 
+#include "platform/name_case.h"
+
 namespace nivaro {
 namespace {
 
-// Property names are ASCII identifiers, so folding ASCII letters is the whole of "without regard to case".
-wchar_t FoldAscii(wchar_t c)
-{
-    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
+// Names are stored in lower case, as the layout files of the old designer wrote them; they are
+// ASCII identifiers, so lowering ASCII letters is the whole of that form. Looking one up compares
+// as every other name does.
 std::wstring LowerName(std::wstring_view name)
 {
     std::wstring lower(name);
-    std::ranges::transform(lower, lower.begin(), FoldAscii);
+    std::ranges::transform(lower, lower.begin(), [](wchar_t c) {
+        return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    });
     return lower;
 }
 
-bool SameName(std::wstring_view stored, std::wstring_view wanted)
-{
-    return std::ranges::equal(stored, wanted, {}, FoldAscii, FoldAscii);
-}
 
 // Decimal, or hexadecimal written &Hxxxxxxxx as the layout files of the old designer did.
 Result<std::int32_t> ParseInt(std::wstring_view text, std::wstring_view name)

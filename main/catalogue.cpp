@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <utility>
 
 #include "main/headless_item_site.h"
+#include "browsers/browser_items.h"
 #include "items/builtin_items.h"
 #include "items/item_engine.h"
+#include "items/name_pattern.h"
 #include "main/form_items.h"
 #include "platform/path_join.h"
 
@@ -64,7 +67,8 @@ std::optional<ItemDefinition> WindowItem(const ControlLayout& control, const Pla
 bool IsOwnItemId(std::string_view id)
 {
     return std::ranges::any_of(kItemLayout, [&](const ControlLayout& c) { return c.IsItem() && c.id == id; }) ||
-           std::ranges::any_of(BuiltinItems(), [&](const ItemDefinition& item) { return item.id == id; });
+           std::ranges::any_of(BuiltinItems(), [&](const ItemDefinition& item) { return item.id == id; }) ||
+           IsBrowserItemId(id);
 }
 
 UserItems ReadUserItems(const PlatformServices& services, const std::optional<std::wstring>& path)
@@ -95,20 +99,29 @@ UserItems ReadUserItems(const PlatformServices& services, const std::optional<st
     return user;
 }
 
-std::vector<std::wstring> UserItemsProblems(const UserItems& user)
+std::vector<std::wstring> UserItemsProblems(const UserItems& user, std::size_t shown, const CountFormat& count)
 {
     std::vector<std::wstring> problems;
     if (user.error) {
         problems.push_back(*user.error);
     }
     if (user.file) {
-        for (const LineFate& line : user.file->lines) {
-            if (!line.accepted) {
-                problems.push_back(user.path + L": " + line.message);
-            }
+        std::vector<std::wstring> refused = DescribeRefusals(*user.file, shown, count);
+        if (!refused.empty()) {
+            refused.front() = user.path + L": " + refused.front();
         }
+        std::ranges::move(refused, std::back_inserter(problems));
     }
     return problems;
+}
+
+bool IsShownHere(const PlatformServices& services, const ItemsFile& file, const ItemDefinition& item)
+{
+    if (const auto range = file.windows.find(item.id);
+        range != file.windows.end() && !range->second.Holds(services.environment.RunningWindows())) {
+        return false;
+    }
+    return IsDetected(services, item);
 }
 
 Catalogue Catalogue::Build(const PlatformServices& services, const UserItems& user)
@@ -124,6 +137,20 @@ Catalogue Catalogue::Build(const PlatformServices& services, const UserItems& us
     for (const ItemDefinition& builtin : BuiltinItems()) {
         catalogue.items_.push_back({builtin, nullptr});
     }
+    for (const ItemDefinition& browser : BrowserItems()) {
+        if (!IsDetected(services, browser)) {
+            continue;
+        }
+        CatalogueItem& item = catalogue.items_.emplace_back(browser, nullptr);
+        // A keep-list that may be in a file that cannot be read guards every cookie.
+        if (user.error && IsBrowserCookiesItem(browser)) {
+            for (ItemTarget& target : item.definition.targets) {
+                if (auto* database = std::get_if<DatabaseTarget>(&target)) {
+                    database->keepUnreadable = *user.error;
+                }
+            }
+        }
+    }
     if (user.file) {
         for (auto& [id, keep] : user.file->keep) {
             for (CatalogueItem& item : catalogue.items_) {
@@ -133,12 +160,20 @@ Catalogue Catalogue::Build(const PlatformServices& services, const UserItems& us
             }
         }
         for (const ItemDefinition& own : user.file->items) {
-            if (IsDetected(services, own)) {
+            if (IsShownHere(services, *user.file, own)) {
                 catalogue.items_.push_back({own, nullptr});
             }
         }
     }
     return catalogue;
+}
+
+bool InGroup(const ItemDefinition& item, std::wstring_view group)
+{
+    const std::wstring_view own = item.group;
+    return SameIgnoringCase(own, group) ||
+           (own.size() > group.size() + 2 && SameIgnoringCase(own.substr(0, group.size()), group) &&
+            own.substr(group.size(), 2) == L": ");
 }
 
 const CatalogueItem* Catalogue::Find(std::string_view id) const

@@ -12,6 +12,7 @@
 #include "items/item_definition.h"
 #include "items/items_file.h"
 #include "main/item_layout.h"
+#include "main/refused_lines.h"
 #include "platform/services.h"
 
 namespace nivaro {
@@ -34,12 +35,22 @@ struct UserItems {
 // The file at `path`, or by default %AppData%\Nivaro\items.ini, which need not exist.
 UserItems ReadUserItems(const PlatformServices& services, const std::optional<std::wstring>& path);
 
-// What is wrong with the user's items file, a line for each: the reason it could not be read, or
-// each refused line with its number and why. None when all is well.
-std::vector<std::wstring> UserItemsProblems(const UserItems& user);
+// What is wrong with the user's items file, a line of text each: the reason it could not be read,
+// or its counts and its refused lines by reason, every one or the first `shown` of each (see
+// DescribeRefusals). None when all is well.
+std::vector<std::wstring> UserItemsProblems(const UserItems& user, std::size_t shown = kEveryLine,
+                                            const CountFormat& count = [](std::uint64_t n) { return std::to_wstring(n); });
+
+// Whether one of the user's items is for this machine: for its version of Windows, and with one of
+// its keys or files there.
+bool IsShownHere(const PlatformServices& services, const ItemsFile& file, const ItemDefinition& item);
 
 // Whether an items file's section of this name is a keep-list for an item of the program's own.
 bool IsOwnItemId(std::string_view id);
+
+// Whether the item is in the group of this name, or in one of the groups under it: "Browsers"
+// holds "Browsers: Edge".
+bool InGroup(const ItemDefinition& item, std::wstring_view group);
 
 class Catalogue {
 public:

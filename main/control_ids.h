@@ -35,5 +35,9 @@ inline constexpr int kOtherItemsTargets = 1302;  // the box the preview lists th
 inline constexpr int kOtherItemsPreview = 1303;
 inline constexpr int kOtherItemsClean = 1304;
 inline constexpr int kOtherItemsClose = 1305;
+inline constexpr int kOtherItemsFilter = 1306;       // the box that narrows the checklist
+inline constexpr int kOtherItemsListLabel = 1307;    // the labels that name the three boxes
+inline constexpr int kOtherItemsTargetsLabel = 1308;
+inline constexpr int kOtherItemsFilterLabel = 1309;
 
 }  // namespace nivaro::control_id

@@ -1,10 +1,13 @@
 #include "main/item_choices.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 
 #include "platform/utf8.h"
+#include "registry/mod_reg.h"
 
 namespace nivaro {
 namespace {
@@ -17,12 +20,8 @@ std::array<std::byte, 4> DwordBytes(std::uint32_t value)
 }
 
 // Anything but a 4-byte DWORD is not a choice this program wrote, and counts as none.
-std::optional<bool> StoredChoice(RegistryApi& registry, std::wstring_view name)
+std::optional<bool> StoredChoice(RegistryApi& registry, const RegistryKey& key, std::wstring_view name)
 {
-    RegistryKey key;
-    if (registry.OpenKey(kCurrentUser, kItemChoicesKey, KeyAccess::kQuery, key) != reg_status::kSuccess) {
-        return std::nullopt;
-    }
     std::array<std::byte, 4> data{};
     std::uint32_t type = reg_type::kNone;
     std::uint32_t size = static_cast<std::uint32_t>(data.size());
@@ -33,11 +32,43 @@ std::optional<bool> StoredChoice(RegistryApi& registry, std::wstring_view name)
     return data != DwordBytes(0);
 }
 
+std::optional<bool> StoredChoice(RegistryApi& registry, std::wstring_view name)
+{
+    RegistryKey key;
+    if (registry.OpenKey(kCurrentUser, kItemChoicesKey, KeyAccess::kQuery, key) != reg_status::kSuccess) {
+        return std::nullopt;
+    }
+    return StoredChoice(registry, key, name);
+}
+
 }  // namespace
 
 bool ItemChoices::IsChecked(const ItemDefinition& item) const
 {
     return StoredChoice(registry_, FromUtf8(item.id)).value_or(item.onByDefault);
+}
+
+std::vector<bool> ItemChoices::AreChecked(std::span<const ItemDefinition> items) const
+{
+    std::map<std::string, bool> stored;
+    RegistryKey key;
+    if (registry_.OpenKey(kCurrentUser, kItemChoicesKey, KeyAccess::kQuery, key) == reg_status::kSuccess) {
+        for (const std::wstring& name : EnumerateValueNames(registry_, key)) {
+            if (const std::optional<bool> choice = StoredChoice(registry_, key, name)) {
+                // Value names match without regard to case, as IsChecked's lookup matches them.
+                std::string id = ToUtf8(name);
+                std::ranges::transform(id, id.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+                stored.emplace(std::move(id), *choice);
+            }
+        }
+    }
+    std::vector<bool> checked;
+    checked.reserve(items.size());
+    for (const ItemDefinition& item : items) {
+        const auto found = stored.find(item.id);
+        checked.push_back(found != stored.end() ? found->second : item.onByDefault);
+    }
+    return checked;
 }
 
 bool ItemChoices::SetChecked(const ItemDefinition& item, bool checked)

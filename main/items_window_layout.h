@@ -36,27 +36,34 @@ inline constexpr std::wstring_view kRemoved = L" removed";
 inline constexpr std::wstring_view kStayed = L" stayed";
 // Before each of an item's targets in the box, under the item's own line.
 inline constexpr std::wstring_view kTargetIndent = L"    ";
-// Clean asks the main window's question.
+// Clean asks the main window's question, and then tells the warnings of the items it cleans.
 inline constexpr std::wstring_view kCleanQuestion = form_text::kCleanQuestion;
 inline constexpr std::wstring_view kCleanTitle = form_text::kCleanTitle;
+inline constexpr std::wstring_view kWarningsHeading = L"Their authors warn:";
 }  // namespace other_items_text
 
-enum class OtherItemsControlKind { kChecklist, kTargets, kButton };
+enum class OtherItemsControlKind { kLabel, kChecklist, kTargets, kFilter, kButton };
 
 struct OtherItemsControl {
     OtherItemsControlKind kind;
     TwipRect rect;
-    std::wstring_view caption;  // buttons
+    std::wstring_view caption;  // labels and buttons, with the access key after '&'
     int controlId;
 };
 
-// In tab order.
-inline constexpr std::array<OtherItemsControl, 5> kOtherItemsLayout = {{
-    {OtherItemsControlKind::kChecklist, {120, 120, 11760, 2880}, {}, control_id::kOtherItemsList},
-    {OtherItemsControlKind::kTargets, {120, 3120, 11760, 3360}, {}, control_id::kOtherItemsTargets},
-    {OtherItemsControlKind::kButton, {120, 6600, 1395, 375}, L"Preview", control_id::kOtherItemsPreview},
-    {OtherItemsControlKind::kButton, {9015, 6600, 1395, 375}, L"Clean", control_id::kOtherItemsClean},
-    {OtherItemsControlKind::kButton, {10485, 6600, 1395, 375}, L"Close", control_id::kOtherItemsClose},
+// In tab order. Each box follows the label that names it, for screen readers and for its access
+// key.
+inline constexpr std::array<OtherItemsControl, 9> kOtherItemsLayout = {{
+    {OtherItemsControlKind::kLabel, {120, 75, 5000, 240}, L"&Items:", control_id::kOtherItemsListLabel},
+    {OtherItemsControlKind::kChecklist, {120, 330, 11760, 2655}, {}, control_id::kOtherItemsList},
+    {OtherItemsControlKind::kLabel, {120, 3060, 5000, 240}, L"&What a clean would remove:",
+     control_id::kOtherItemsTargetsLabel},
+    {OtherItemsControlKind::kTargets, {120, 3315, 11760, 3165}, {}, control_id::kOtherItemsTargets},
+    {OtherItemsControlKind::kButton, {120, 6600, 1395, 375}, L"&Preview", control_id::kOtherItemsPreview},
+    {OtherItemsControlKind::kLabel, {1635, 6660, 600, 255}, L"&Filter:", control_id::kOtherItemsFilterLabel},
+    {OtherItemsControlKind::kFilter, {2250, 6600, 6645, 375}, {}, control_id::kOtherItemsFilter},
+    {OtherItemsControlKind::kButton, {9015, 6600, 1395, 375}, L"&Clean", control_id::kOtherItemsClean},
+    {OtherItemsControlKind::kButton, {10485, 6600, 1395, 375}, L"Cl&ose", control_id::kOtherItemsClose},
 }};
 
 // The checklist's columns, left to right; the item's check box sits in the first.

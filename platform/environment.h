@@ -40,6 +40,15 @@ struct SystemFolder {
     bool common = false;  // one of the folders that every user shares
 };
 
+// The running Windows by its kernel's version, as the items file's DetectOS names it: 6.1 is
+// Windows 7, 10.0 Windows 10 and 11.
+struct WindowsVersion {
+    unsigned major = 0;
+    unsigned minor = 0;
+
+    friend auto operator<=>(const WindowsVersion&, const WindowsVersion&) = default;
+};
+
 class Environment {
 public:
     virtual ~Environment() = default;
@@ -54,6 +63,8 @@ public:
     virtual std::wstring Expand(std::wstring_view text) = 0;
     // A count as the user's locale writes it for people to read: 12,345 or 12 345.
     virtual std::wstring GroupedCount(std::uint64_t count) = 0;
+    // The version of the Windows that runs, as it is, not as a compatibility layer reports it.
+    virtual WindowsVersion RunningWindows() = 0;
 };
 
 }  // namespace nivaro

@@ -1,9 +1,9 @@
 #pragma once
-// The file operations a folder item needs. A folder is held open by handle for a whole run, and
-// each of its entries is opened relative to that handle by its exact name, never through a path
-// spelled again and never through a link; what an entry is and whether it goes is decided from
-// its own handle, and the delete goes through the same handle. So nothing can be swapped between
-// the look and the delete.
+// The file operations a folder item needs. A folder is held open by handle while its part of a run
+// is done, and each of its entries and subfolders is opened relative to that handle by its exact
+// name, never through a path spelled again and never through a link; what an entry is and whether
+// it goes is decided from its own handle, and the delete goes through the same handle. So nothing
+// can be swapped between the look and the delete.
 
 #include <cstddef>
 #include <cstdint>
@@ -60,7 +60,19 @@ enum class DeleteOutcome {
     kDeleted,   // marked for deletion; it goes when its handle closes
     kReadOnly,  // the platform refuses to delete a read-only file
     kNotAFile,  // a pipe or another node that the platform does not delete as a file
+    kNotEmpty,  // a folder that holds something
     kRefused,
+};
+
+// What opening a folder's subfolder met.
+enum class FolderOpen {
+    kOpened,
+    kLink,        // a junction or another link to a folder, opened as itself: never entered
+    kNotAFolder,  // a file or another node
+    kNotFound,
+    kBadName,
+    kDenied,
+    kFailed,
 };
 
 // One entry held open for delete, by handle; closed when its owner goes.
@@ -94,7 +106,18 @@ struct FolderIdentity {
     friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
 };
 
-// A folder held open by handle for one run.
+class FolderHandle;
+
+struct FolderOpening {
+    FolderOpen outcome = FolderOpen::kFailed;
+    long code = 0;  // the platform's own code for the outcome
+    std::unique_ptr<FolderHandle> folder;  // set when opened
+    // Where the opened handle really is: a link that the platform follows silently shows here as
+    // a folder that is somewhere else.
+    EntryLocation location;
+};
+
+// A folder held open by handle for its part of a run.
 class FolderHandle : public EntryLister {
 public:
     // Where the folder really is, its own links followed, as people write it.
@@ -111,8 +134,22 @@ public:
     virtual bool OutsideTheDrives() const = 0;
     // The entry of exactly this name in this folder, opened for delete without following a link.
     virtual EntryOpening Open(std::wstring_view name) = 0;
-    // Whether the folder holds an entry of exactly this name now.
+    // Whether the folder holds an entry of exactly this name now: one open relative to the folder,
+    // never a listing. A name that opens another entry (one that differs in case, or without its
+    // trailing dots) is not held.
     virtual bool Holds(std::wstring_view name) = 0;
+    // Whether the folder that the path it was opened at names now is still this very folder, a link
+    // there opened as itself; false whenever that cannot be told. A platform that deletes an entry
+    // by its path as the entry's handle closes deletes in this folder only while it is in place.
+    // One lookup of names that exist, unlike Holds of a name that is gone.
+    virtual bool StillInPlace() = 0;
+    // The subfolder of exactly this name, opened relative to this folder, never through a link it
+    // can tell; with `forRemoval` its handle may also remove it. Its entries are listed and opened
+    // as this folder's are.
+    virtual FolderOpening OpenSubfolder(std::wstring_view name, bool forRemoval = false) = 0;
+    // Removes this folder through its own handle when it holds nothing; only a folder opened for
+    // removal. It goes when its handle closes.
+    virtual DeleteOutcome RemoveIfEmpty() = 0;
     // The folder's entries from its own listing, when the shell cannot show them.
     Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override = 0;
 };

@@ -12,8 +12,10 @@ namespace nivaro {
 
 // A root key as property sets store it: a signed 32-bit handle.
 using RegistryRoot = std::int32_t;
+inline constexpr RegistryRoot kClassesRoot = static_cast<RegistryRoot>(0x80000000u);
 inline constexpr RegistryRoot kCurrentUser = static_cast<RegistryRoot>(0x80000001u);
 inline constexpr RegistryRoot kLocalMachine = static_cast<RegistryRoot>(0x80000002u);
+inline constexpr RegistryRoot kUsers = static_cast<RegistryRoot>(0x80000003u);
 
 // The platform's result codes that the logic tells apart.
 namespace reg_status {
@@ -44,8 +46,12 @@ constexpr bool IsString(std::uint32_t type)
 }
 }  // namespace reg_type
 
-// kQuery reads a key's values and lists its subkeys; kQueryAndSet also changes its values.
-enum class KeyAccess { kQuery, kQueryAndSet };
+// kQuery reads a key's values and lists its subkeys; kQueryAndSet also changes its values;
+// kQuerySetAndDelete may also delete the key itself.
+enum class KeyAccess { kQuery, kQueryAndSet, kQuerySetAndDelete };
+// Which of the machine's two views of its keys a key is read in, where 32-bit programs' keys are
+// kept apart from 64-bit ones' (HKLM\Software and HKCR): the calling program's own, or either.
+enum class RegistryView { kOwn, k64, k32 };
 // Whether a key that is a link is followed to where it leads, or opened as itself.
 enum class KeyLinks { kFollow, kOpenLinkItself };
 
@@ -101,8 +107,17 @@ public:
     {
         return OpenKey(root, path, access, KeyLinks::kFollow, key);
     }
+    // Opens the subkey of exactly this name of an open key, relative to it; a key that is a link is
+    // followed only when `links` says so. A name that holds a separator or a NUL is refused.
+    virtual long OpenSubkey(const RegistryKey& parent, std::wstring_view name, KeyAccess access, KeyLinks links,
+                            RegistryKey& key) = 0;
+    // Opens an existing key to read it only, in one view of the machine's keys; links are followed.
+    virtual long OpenKeyToRead(RegistryRoot root, std::wstring_view path, RegistryView view, RegistryKey& key) = 0;
     // Opens a key for query and set, creating it and its missing parents.
     virtual long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) = 0;
+    // Deletes the key the handle is on (opened with kQuerySetAndDelete), a link key as itself and
+    // never what it leads to, values and all; refused while the key has subkeys.
+    virtual long DeleteKey(const RegistryKey& key) = 0;
     virtual long QueryInfoKey(const RegistryKey& key, KeyInfo& info) = 0;
     // The name of the value at `index`, without its data. `nameChars` holds the buffer's capacity in
     // characters on the way in and the name's length without the NUL on the way out. Answers

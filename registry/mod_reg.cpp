@@ -205,23 +205,52 @@ bool IsLinkKey(RegistryApi& registry, const RegistryKey& key)
     return registry.QueryValue(key, kLinkValueName, type, {}, size) == reg_status::kSuccess && type == reg_type::kLink;
 }
 
-std::expected<ListKey, ListKeyFailure> OpenListKey(RegistryApi& registry, RegistryRoot root, std::wstring_view path)
+namespace {
+
+// A key opened by `open` with the access to change its values where it allows that, else to read
+// it; refused when it is a link, or when `named` says it is not the key its path names.
+template <class Open, class Named>
+std::expected<ListKey, ListKeyFailure> OpenAsList(RegistryApi& registry, Open open, Named named)
 {
     ListKey list;
-    long status = registry.OpenKey(root, path, KeyAccess::kQueryAndSet, KeyLinks::kOpenLinkItself, list.key);
+    long status = open(KeyAccess::kQueryAndSet, list.key);
     list.mayDelete = status == reg_status::kSuccess;
     if (status == reg_status::kAccessDenied) {
-        status = registry.OpenKey(root, path, KeyAccess::kQuery, KeyLinks::kOpenLinkItself, list.key);
+        status = open(KeyAccess::kQuery, list.key);
     }
     if (status != reg_status::kSuccess) {
         return std::unexpected(ListKeyFailure{
             status == reg_status::kFileNotFound ? ListKeyFailure::kMissing : ListKeyFailure::kCannotOpen, status});
     }
     // Asked of the handle that the work goes through, so that nothing is swapped in between.
-    if (IsLinkKey(registry, list.key) || !IsNamedKey(registry, list.key, root, path)) {
+    if (IsLinkKey(registry, list.key) || !named(list.key)) {
         return std::unexpected(ListKeyFailure{ListKeyFailure::kLink, reg_status::kAccessDenied});
     }
     return list;
+}
+
+}  // namespace
+
+std::expected<ListKey, ListKeyFailure> OpenListKey(RegistryApi& registry, RegistryRoot root, std::wstring_view path)
+{
+    return OpenAsList(
+        registry,
+        [&](KeyAccess access, RegistryKey& key) {
+            return registry.OpenKey(root, path, access, KeyLinks::kOpenLinkItself, key);
+        },
+        [&](const RegistryKey& key) { return IsNamedKey(registry, key, root, path); });
+}
+
+std::expected<ListKey, ListKeyFailure> OpenListSubkey(RegistryApi& registry, const RegistryKey& parent,
+                                                      std::wstring_view name)
+{
+    // The parent is the key its own path names; a subkey opened from it as itself is its own.
+    return OpenAsList(
+        registry,
+        [&](KeyAccess access, RegistryKey& key) {
+            return registry.OpenSubkey(parent, name, access, KeyLinks::kOpenLinkItself, key);
+        },
+        [](const RegistryKey&) { return true; });
 }
 
 std::size_t DeleteNamedValues(RegistryApi& registry, const RegistryKey& key, std::span<const std::wstring> names,
@@ -306,6 +335,11 @@ std::optional<TypedText> ReadTypedText(RegistryApi& registry, RegistryRoot root,
     if (registry.OpenKey(root, path, KeyAccess::kQuery, key) != reg_status::kSuccess) {
         return std::nullopt;
     }
+    return ReadTypedText(registry, key, name);
+}
+
+std::optional<TypedText> ReadTypedText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name)
+{
     TypedText value;
     std::uint32_t size = 0;
     if (registry.QueryValue(key, name, value.type, {}, size) != reg_status::kSuccess) {

@@ -39,6 +39,9 @@ struct ListKeyFailure {
     long status;  // the registry's answer
 };
 std::expected<ListKey, ListKeyFailure> OpenListKey(RegistryApi& registry, RegistryRoot root, std::wstring_view path);
+// The same for the subkey of exactly this name of an open key, opened relative to it.
+std::expected<ListKey, ListKeyFailure> OpenListSubkey(RegistryApi& registry, const RegistryKey& parent,
+                                                      std::wstring_view name);
 
 // Learns the registry's answer to the delete of names[index].
 using ValueDeleteAnswer = std::function<void(std::size_t index, long status)>;
@@ -72,5 +75,7 @@ struct TypedText {
 };
 std::optional<TypedText> ReadTypedText(RegistryApi& registry, RegistryRoot root, std::wstring_view path,
                                        std::wstring_view name);
+// The same, of an open key.
+std::optional<TypedText> ReadTypedText(RegistryApi& registry, const RegistryKey& key, std::wstring_view name);
 
 }  // namespace nivaro

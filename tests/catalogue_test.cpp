@@ -102,6 +102,11 @@ Cleaned CleanAfterPreview(const PlatformServices& services, const ItemDefinition
     return cleaned;
 }
 
+std::string VersionText(WindowsVersion version)
+{
+    return std::to_string(version.major) + "." + std::to_string(version.minor);
+}
+
 const ItemDefinition& Builtin(std::string_view id)
 {
     const auto found = std::ranges::find(BuiltinItems(), id, &ItemDefinition::id);
@@ -333,7 +338,7 @@ TEST(Catalogue, AKeepListKeepsWhatItNamesInAPreviewAndAClean)
     EXPECT_EQ(NamesIn(disk, cookies), keptFiles);
 }
 
-TEST(Catalogue, YourItemsRunWithTheirVariablesExpandedAndShowOnlyWhenDetected)
+TEST(Catalogue, YourItemsRunWithTheirVariablesExpandedAndShowOnlyWhereDetected)
 {
     KnownFolders known;
     ASSERT_TRUE(known.Ready());
@@ -341,27 +346,48 @@ TEST(Catalogue, YourItemsRunWithTheirVariablesExpandedAndShowOnlyWhenDetected)
     FolderFixture& disk = known.Disk();
     SeededKeys keys(services.registry);
     keys.Set(L"Software\\Nivaro Tests\\Present", L"v", L"x");
-    const std::wstring folder = FolderFixture::Join(disk.Root(), L"app");
-    ASSERT_TRUE(disk.MakeFolder(folder));
-    ASSERT_TRUE(disk.MakeFile(FolderFixture::Join(folder, L"a.tmp"), 1));
-    ASSERT_TRUE(disk.MakeFile(FolderFixture::Join(folder, L"b.cfg"), 1));
-    FolderFixture::SetVariable(L"NIVARO_TEST_APP", folder);
+    const std::optional<std::wstring> local = known.PathOf(KnownPlace::kLocalAppData);
+    ASSERT_TRUE(local);
+    const std::optional<std::wstring> folder = known.MakeFolder(FolderFixture::Join(*local, L"Nivaro Test App"));
+    ASSERT_TRUE(folder);
+    ASSERT_TRUE(disk.MakeFile(FolderFixture::Join(*folder, L"a.tmp"), 1));
+    ASSERT_TRUE(disk.MakeFile(FolderFixture::Join(*folder, L"b.cfg"), 1));
 
+    const WindowsVersion running = services.environment.RunningWindows();
+    const WindowsVersion older = running.minor > 0 ? WindowsVersion{running.major, running.minor - 1}
+                                                   : WindowsVersion{running.major - 1, 9};
     const std::string file = "[App Traces *]\n"
                              "Detect=HKCU\\Software\\Nivaro Tests\\Present\n"
-                             "FileKey1=%NIVARO_TEST_APP%|*.tmp\n"
+                             "FileKey1=%LocalAppData%\\Nivaro Test App|*.tmp\n"
+                             "[Chosen *]\n"
+                             "Default=True\n"
+                             "DetectFile=%localappdata%\\Nivaro Test App\\b.cfg\n"
+                             "FileKey1=%LocalAppData%\\Nivaro Test App|*.none\n"
                              "[Never There *]\n"
                              "Detect=HKCU\\Software\\Nivaro Tests\\Absent\n"
-                             "FileKey1=%NIVARO_TEST_APP%|*.*\n";
+                             "FileKey1=%LocalAppData%\\Nivaro Test App|*.*\n"
+                             "[Older Windows *]\n"
+                             "DetectOS=|" + VersionText(older) + "\n"
+                             "FileKey1=%LocalAppData%\\Nivaro Test App|*.*\n"
+                             "[This Windows *]\n"
+                             "DetectOS=" + VersionText(running) + "|" + VersionText(running) + "\n"
+                             "FileKey1=%LocalAppData%\\Nivaro Test App|*.none\n";
     UserItems user;
     user.file = ReadItemsFile(file, IsOwnItemId);
     const Catalogue catalogue = Catalogue::Build(services, user);
 
     EXPECT_EQ(catalogue.Find("user-never-there"), nullptr) << "its key is not there";
+    EXPECT_EQ(catalogue.Find("user-older-windows"), nullptr) << "it is for older versions of Windows only";
+    EXPECT_NE(catalogue.Find("user-this-windows"), nullptr) << "it is for this version of Windows";
+    const CatalogueItem* chosen = catalogue.Find("user-chosen");
+    ASSERT_NE(chosen, nullptr) << "its file is there";
+    EXPECT_TRUE(chosen->definition.onByDefault) << "its section says Default=True";
     const CatalogueItem* app = catalogue.Find("user-app-traces");
     ASSERT_NE(app, nullptr);
+    EXPECT_FALSE(app->definition.onByDefault) << "an imported entry waits for the user to check it";
     EXPECT_EQ(CleanAfterPreview(services, app->definition).removed, 1u);
-    EXPECT_EQ(NamesIn(disk, folder), std::set<std::wstring>{L"b.cfg"});
+    EXPECT_EQ(NamesIn(disk, *folder), std::set<std::wstring>{L"b.cfg"});
+    (void)disk.RemoveFile(FolderFixture::Join(*folder, L"b.cfg"));
 }
 
 TEST(Catalogue, AFileThatCannotBeReadIsOneMessageAndTheOtherItemsStay)

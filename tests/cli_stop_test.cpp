@@ -23,6 +23,7 @@ public:
     std::vector<SystemFolder> SystemFolders() override { return real_->SystemFolders(); }
     std::wstring Expand(std::wstring_view) override { throw std::runtime_error("no handles left"); }
     std::wstring GroupedCount(std::uint64_t count) override { return real_->GroupedCount(count); }
+    WindowsVersion RunningWindows() override { return real_->RunningWindows(); }
 
 private:
     std::unique_ptr<Environment> real_ = MakeEnvironment();
@@ -42,7 +43,7 @@ TEST(CliStop, AnUnexpectedErrorEndsTheRunInItsOwnCodeAfterReportingWhatWentBefor
     ASSERT_EQ(registry->SetValue(key, L"url1", reg_type::kString, data), reg_status::kSuccess);
     FolderFixture disk;
     const std::wstring itemsFile = FolderFixture::Join(disk.Root(), L"items.ini");
-    ASSERT_TRUE(disk.WriteFile(itemsFile, "[Boom]\nFileKey1=%Temp%|*.tmp\n"));
+    ASSERT_TRUE(disk.WriteFile(itemsFile, "[Boom]\nFileKey1=%Public%\\Boom|*.tmp\n"));
 
     for (const bool json : {false, true}) {
         SCOPED_TRACE(json ? "JSON" : "text");

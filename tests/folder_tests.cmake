@@ -53,3 +53,9 @@ if(WIN32)
 endif()
 gtest_discover_tests(nivaro_protected_folders DISCOVERY_MODE PRE_TEST PROPERTIES RESOURCE_LOCK registry
                      FIXTURES_REQUIRED "${NIVARO_PROTECTED_FIXTURES}")
+
+# Folder targets beyond one folder's entries: wildcards, recursion, removing emptied folders,
+# exclusions, and what a clean says of each entry.
+add_executable(nivaro_walk_conformance folder_walk_test.cpp support/known_folders.cpp ${NIVARO_KNOWN_FOLDERS})
+target_link_libraries(nivaro_walk_conformance PRIVATE nivaro_items nivaro::backend nivaro_test_support GTest::gtest_main)
+gtest_discover_tests(nivaro_walk_conformance DISCOVERY_MODE PRE_TEST PROPERTIES RESOURCE_LOCK registry TIMEOUT 900)

@@ -149,7 +149,26 @@ TEST(ItemChoices, OnlyAFourByteDwordCountsAsAChoice)
         SubstituteRegistry registry;
         Store(registry, L"jump-lists", c.type, c.data);
         EXPECT_EQ(ItemChoices(registry).IsChecked(Builtin("jump-lists")), c.checked);
+        const ItemDefinition items[] = {Builtin("run-box"), Builtin("jump-lists")};
+        EXPECT_EQ(ItemChoices(registry).AreChecked(items), (std::vector<bool>{true, c.checked})) << "read in one go";
     }
+}
+
+TEST(ItemChoices, ManyAreReadInOneGoAsEachIsReadAlone)
+{
+    SubstituteRegistry registry;
+    Store(registry, L"run-box", reg_type::kDword, Bytes({0, 0, 0, 0}));
+    Store(registry, L"Temp-Files", reg_type::kDword, Bytes({1, 0, 0, 0}));  // a value name in any case
+    Store(registry, L"user-unknown", reg_type::kDword, Bytes({1, 0, 0, 0}));
+    const ItemChoices choices(registry);
+    std::vector<bool> alone;
+    for (const ItemDefinition& item : BuiltinItems()) {
+        alone.push_back(choices.IsChecked(item));
+    }
+    EXPECT_EQ(choices.AreChecked(BuiltinItems()), alone);
+    EXPECT_TRUE(choices.IsChecked(Builtin("temp-files")));
+    EXPECT_FALSE(choices.IsChecked(Builtin("run-box")));
+    EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 
 TEST(ItemChoices, ARefusedWriteIsReportedAndChangesNothing)

@@ -44,10 +44,20 @@ public:
         }
         return status;
     }
+    long OpenSubkey(const RegistryKey& parent, std::wstring_view name, KeyAccess access, KeyLinks links,
+                    RegistryKey& key) override
+    {
+        return inner.OpenSubkey(Inner(parent), name, access, links, key);
+    }
+    long OpenKeyToRead(RegistryRoot root, std::wstring_view path, RegistryView view, RegistryKey& key) override
+    {
+        return inner.OpenKeyToRead(root, path, view, key);
+    }
     long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) override
     {
         return inner.CreateKey(root, path, key);
     }
+    long DeleteKey(const RegistryKey& key) override { return inner.DeleteKey(Inner(key)); }
     long QueryInfoKey(const RegistryKey& key, KeyInfo& info) override { return inner.QueryInfoKey(Inner(key), info); }
     long EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
                        std::uint32_t& nameChars) override

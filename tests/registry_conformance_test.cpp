@@ -343,10 +343,20 @@ public:
     {
         return inner_.OpenKey(root, path, access, links, key);  // the key belongs to the backend and closes there
     }
+    long OpenSubkey(const RegistryKey& parent, std::wstring_view name, KeyAccess access, KeyLinks links,
+                    RegistryKey& key) override
+    {
+        return inner_.OpenSubkey(parent, name, access, links, key);
+    }
+    long OpenKeyToRead(RegistryRoot root, std::wstring_view path, RegistryView view, RegistryKey& key) override
+    {
+        return inner_.OpenKeyToRead(root, path, view, key);
+    }
     long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) override
     {
         return inner_.CreateKey(root, path, key);
     }
+    long DeleteKey(const RegistryKey& key) override { return inner_.DeleteKey(key); }
     long QueryInfoKey(const RegistryKey& key, KeyInfo& info) override { return inner_.QueryInfoKey(key, info); }
     long EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
                        std::uint32_t& nameChars) override

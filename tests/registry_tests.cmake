@@ -15,3 +15,8 @@ endif()
 add_executable(nivaro_hostile_registry hostile_registry_test.cpp support/registry_fixture.cpp ${NIVARO_REGISTRY_FIXTURE})
 target_link_libraries(nivaro_hostile_registry PRIVATE nivaro_cli nivaro::backend nivaro_test_support GTest::gtest_main)
 gtest_discover_tests(nivaro_hostile_registry DISCOVERY_MODE PRE_TEST)
+
+# A key removed with everything below it, and the registry exclusions.
+add_executable(nivaro_registry_walk registry_walk_test.cpp support/registry_fixture.cpp ${NIVARO_REGISTRY_FIXTURE})
+target_link_libraries(nivaro_registry_walk PRIVATE nivaro_items nivaro::backend nivaro_test_support GTest::gtest_main)
+gtest_discover_tests(nivaro_registry_walk DISCOVERY_MODE PRE_TEST)

@@ -14,7 +14,8 @@ if(WIN32)
                          FIXTURES_REQUIRED test_folders)
 
     add_executable(nivaro_cli_test ${PROJECT_SOURCE_DIR}/ui/win32/tests/cli_test.cpp)
-    target_link_libraries(nivaro_cli_test PRIVATE nivaro_layout_traces nivaro_win32 nivaro_json version GTest::gtest_main)
+    target_link_libraries(nivaro_cli_test PRIVATE nivaro_layout_traces nivaro_browser_test_support nivaro_win32 nivaro_json version
+                          GTest::gtest_main)
     add_dependencies(nivaro_cli_test nivaro-cli nivaro)
     gtest_discover_tests(nivaro_cli_test DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL TRUE)
 endif()

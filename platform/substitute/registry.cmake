@@ -1,1 +1,1 @@
-target_sources(nivaro_substitute PRIVATE substitute_registry.cpp case_fold.cpp)
+target_sources(nivaro_substitute PRIVATE substitute_registry.cpp)

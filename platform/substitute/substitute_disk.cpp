@@ -15,8 +15,10 @@
 #include <system_error>
 
 #include "platform/backend.h"
+#include "platform/name_case.h"
 #include "platform/path_join.h"
 #include "platform/substitute/native_path.h"
+#include "platform/substitute/unique_fd.h"
 
 namespace nivaro {
 namespace {
@@ -36,36 +38,6 @@ constexpr long kErrorNotReady = 21;
 // What Wine's native calls cannot take in a name: its separators, wildcards and control characters.
 constexpr std::wstring_view kUnaddressable = L"\\/*?<>|\"";
 
-// A file descriptor, closed by its owner.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other) {
-            reset(std::exchange(other.fd_, -1));
-        }
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
 fs::path Native(std::wstring_view path)
 {
     return fs::path(ToNativePath(path));
@@ -74,17 +46,6 @@ fs::path Native(std::wstring_view path)
 std::wstring Join(std::wstring_view folder, std::wstring_view name)
 {
     return JoinPath(folder, name, L'/');
-}
-
-// Where a descriptor really is: the kernel keeps the path it was reached by, links resolved.
-std::optional<std::string> RealPathOf(int fd)
-{
-    std::error_code error;
-    const fs::path real = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), error);
-    if (error) {
-        return std::nullopt;
-    }
-    return real.native();
 }
 
 // Wine gives a handle's name without the dots and blanks that end it.
@@ -130,8 +91,11 @@ FolderIdentity IdentityOf(const struct stat& info)
 
 class SubstituteEntryHandle final : public EntryHandle {
 public:
-    SubstituteEntryHandle(std::string real, EntryLocation location, bool plainFile, DiskMarks& marks)
-        : real_(std::move(real)), location_(std::move(location)), plainFile_(plainFile), marks_(marks)
+    // `real` is where the entry is now; `named` the name Wine keeps for the handle, which it
+    // deletes by.
+    SubstituteEntryHandle(std::string real, std::string named, EntryLocation location, bool plainFile, DiskMarks& marks)
+        : real_(std::move(real)), named_(std::move(named)), location_(std::move(location)), plainFile_(plainFile),
+          marks_(marks)
     {
     }
 
@@ -161,7 +125,9 @@ public:
         return bytes;
     }
 
-    // As Wine does: the file the handle is on goes, which for a followed link is its target.
+    // As Wine does: the file the handle is on goes when the handle closes, which for a followed
+    // link is its target; and it goes by the path the handle was opened by, whatever lies on that
+    // path by then.
     DeleteOutcome Delete() override
     {
         const std::wstring text = FromNativePath(real_);
@@ -171,25 +137,57 @@ public:
         if (!plainFile_) {
             return DeleteOutcome::kNotAFile;
         }
-        if (::unlink(real_.c_str()) != 0) {
+        // The folder's write permission is what an unlink needs.
+        if (::access(fs::path(real_).parent_path().c_str(), W_OK) != 0) {
             return DeleteOutcome::kRefused;
         }
-        marks_.Forget(text);
+        deleting_ = true;
         return DeleteOutcome::kDeleted;
+    }
+
+    ~SubstituteEntryHandle() override
+    {
+        if (deleting_ && ::unlink(named_.c_str()) == 0) {
+            marks_.Forget(FromNativePath(named_));
+        }
     }
 
 private:
     std::string real_;
+    std::string named_;
     EntryLocation location_;
     bool plainFile_;
     DiskMarks& marks_;
+    bool deleting_ = false;
 };
+
+// A name Wine's native calls cannot take.
+bool IsUnaddressable(std::wstring_view name)
+{
+    return name.empty() || name == L"." || name == L".." || name.find_first_of(kUnaddressable) != std::wstring_view::npos ||
+           std::ranges::any_of(name, [](wchar_t c) { return c < 0x20; });
+}
+
+// Where a descriptor opened in a folder really is, as Wine shows it.
+EntryLocation LocationOf(const std::string& real, const std::string& folderReal)
+{
+    const fs::path where(real);
+    return {where.parent_path().native() == folderReal, TrimmedAsWineShowsIt(FromNativePath(where.filename().native()))};
+}
 
 class SubstituteFolderHandle final : public FolderHandle {
 public:
     SubstituteFolderHandle(UniqueFd fd, std::string real, DiskMarks& marks)
         : fd_(std::move(fd)), real_(std::move(real)), path_(FromNativePath(real_)), marks_(marks)
     {
+    }
+
+    // As Wine does: a folder marked for removal goes when its handle closes, by its path then.
+    ~SubstituteFolderHandle() override
+    {
+        if (removing_ && ::rmdir(real_.c_str()) == 0) {
+            marks_.Forget(path_);
+        }
     }
 
     const std::wstring& Path() const override { return path_; }
@@ -218,12 +216,15 @@ public:
 
     EntryOpening Open(std::wstring_view name) override
     {
-        if (name.empty() || name == L"." || name == L".." || name.find_first_of(kUnaddressable) != std::wstring_view::npos ||
-            std::ranges::any_of(name, [](wchar_t c) { return c < 0x20; })) {
+        if (IsUnaddressable(name)) {
             return {EntryOpen::kBadName, kErrorInvalidName, nullptr};
         }
-        const std::string native = ToNativePath(name);
-        const std::wstring text = Join(path_, name);
+        const std::optional<std::string> found = NameOnDisk(name);
+        if (!found) {
+            return {EntryOpen::kNotFound, file_status::kFileNotFound, nullptr};
+        }
+        const std::string& native = *found;
+        const std::wstring text = Join(path_, FromNativePath(native));
         struct stat own {};
         if (::fstatat(fd_.get(), native.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) {
             return {EntryOpen::kNotFound, file_status::kFileNotFound, nullptr};
@@ -251,18 +252,78 @@ public:
         if (!real) {
             return {EntryOpen::kFailed, kErrorAccessDenied, nullptr};
         }
-        const fs::path where(*real);
-        EntryLocation location{where.parent_path().native() == real_,
-                               TrimmedAsWineShowsIt(FromNativePath(where.filename().native()))};
+        std::string named = WineName(*real);
+        EntryLocation location = LocationOf(named, real_);
         return {EntryOpen::kOpened, kErrorSuccess,
-                std::make_unique<SubstituteEntryHandle>(std::move(*real), std::move(location), S_ISREG(seen.st_mode), marks_)};
+                std::make_unique<SubstituteEntryHandle>(std::move(*real), std::move(named), std::move(location),
+                                                        S_ISREG(seen.st_mode), marks_)};
     }
 
+    // One look by the exact name; Linux names are exact, so nothing else can answer to it.
     bool Holds(std::wstring_view name) override
     {
-        bool found = false;
-        ForEachName([&](std::wstring_view listed) { found = found || listed == name; });
-        return found;
+        struct stat own {};
+        return !IsUnaddressable(name) && ::fstatat(fd_.get(), ToNativePath(name).c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+
+    // The path the folder was opened at, its last name not followed, leads to this very node.
+    bool StillInPlace() override
+    {
+        struct stat held {};
+        struct stat there {};
+        return ::fstat(fd_.get(), &held) == 0 && ::lstat(real_.c_str(), &there) == 0 && held.st_dev == there.st_dev &&
+               held.st_ino == there.st_ino;
+    }
+
+    // Wine follows a Unix link to a folder as it follows one to a file; where the handle then is
+    // shows it.
+    FolderOpening OpenSubfolder(std::wstring_view name, bool forRemoval) override
+    {
+        if (IsUnaddressable(name)) {
+            return {FolderOpen::kBadName, kErrorInvalidName, nullptr, {}};
+        }
+        const std::optional<std::string> found = NameOnDisk(name);
+        UniqueFd sub(found ? ::openat(fd_.get(), found->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1);
+        if (!found) {
+            errno = ENOENT;
+        }
+        if (!sub) {
+            switch (errno) {
+            case ENOENT:
+                return {FolderOpen::kNotFound, file_status::kFileNotFound, nullptr, {}};
+            case ENOTDIR:
+                return {FolderOpen::kNotAFolder, kErrorDirectory, nullptr, {}};
+            case EACCES:
+                return {FolderOpen::kDenied, kErrorAccessDenied, nullptr, {}};
+            default:
+                return {FolderOpen::kFailed, kErrorAccessDenied, nullptr, {}};
+            }
+        }
+        std::optional<std::string> real = RealPathOf(sub.get());
+        if (!real) {
+            return {FolderOpen::kFailed, kErrorAccessDenied, nullptr, {}};
+        }
+        std::string named = WineName(*real);
+        EntryLocation location = LocationOf(named, real_);
+        auto folder = std::make_unique<SubstituteFolderHandle>(std::move(sub), std::move(named), marks_);
+        folder->mayRemove_ = forRemoval;
+        return {FolderOpen::kOpened, kErrorSuccess, std::move(folder), std::move(location)};
+    }
+
+    DeleteOutcome RemoveIfEmpty() override
+    {
+        if (!mayRemove_) {
+            return DeleteOutcome::kRefused;
+        }
+        bool empty = true;
+        if (!ForEachName([&](std::wstring_view) { empty = false; })) {
+            return DeleteOutcome::kRefused;
+        }
+        if (!empty) {
+            return DeleteOutcome::kNotEmpty;
+        }
+        removing_ = true;
+        return DeleteOutcome::kDeleted;
     }
 
     Result<bool> Next(std::vector<ShellEntry>& out, std::size_t most) override
@@ -291,6 +352,34 @@ public:
     }
 
 private:
+    // The entry a name opens, as Wine finds it: by the exact name, or failing that by the first
+    // entry whose name is the same but for case. Nothing when no entry answers to it.
+    std::optional<std::string> NameOnDisk(std::wstring_view name) const
+    {
+        std::string native = ToNativePath(name);
+        struct stat own {};
+        if (::fstatat(fd_.get(), native.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0) {
+            return native;
+        }
+        std::optional<std::string> found;
+        ForEachName([&](std::wstring_view listed) {
+            if (!found && SameName(listed, name)) {
+                found = ToNativePath(listed);
+            }
+        });
+        return found;
+    }
+
+    // The name Wine keeps for a handle opened in this folder: for an entry in the folder, the path
+    // the folder had when it was opened with the entry's name after it, even once the folder has
+    // moved; for a link followed, where it leads.
+    std::string WineName(const std::string& real) const
+    {
+        const fs::path where(real);
+        const std::optional<std::string> now = RealPathOf(fd_.get());
+        return now && where.parent_path().native() == *now ? (fs::path(real_) / where.filename()).native() : real;
+    }
+
     template <class Visit>
     bool ForEachName(Visit visit) const
     {
@@ -315,6 +404,8 @@ private:
     DiskMarks& marks_;
     std::vector<std::wstring> pending_;
     bool read_ = false;
+    bool mayRemove_ = false;
+    bool removing_ = false;
 };
 
 class SubstituteShellFolder final : public ShellFolder {

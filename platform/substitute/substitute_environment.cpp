@@ -5,6 +5,7 @@
 
 #include "platform/backend.h"
 #include "platform/substitute/native_path.h"
+#include "platform/variables.h"
 
 namespace nivaro {
 namespace {
@@ -13,6 +14,7 @@ struct KnownFolders {
     std::mutex mutex;
     std::map<KnownPlace, std::wstring> paths;
     std::vector<SystemFolder> others;
+    WindowsVersion windows{10, 0};
 };
 
 KnownFolders& Shared()
@@ -62,29 +64,13 @@ void SubstituteEnvironment::SetKnownFolder(KnownPlace place, std::optional<std::
     }
 }
 
-// %NAME% as Windows expands it: a name that is not set, and a lone %, stay as they are.
+// %NAME% as Windows expands it, from the process's own variables.
 std::wstring SubstituteEnvironment::Expand(std::wstring_view text)
 {
-    std::wstring out;
-    while (!text.empty()) {
-        const std::size_t open = text.find(L'%');
-        const std::size_t close = open == std::wstring_view::npos ? open : text.find(L'%', open + 1);
-        if (close == std::wstring_view::npos) {
-            out.append(text);
-            break;
-        }
-        out.append(text.substr(0, open));
-        const std::wstring_view name = text.substr(open + 1, close - open - 1);
-        const char* value = name.empty() ? nullptr : std::getenv(ToNativePath(name).c_str());
-        if (value == nullptr) {
-            out.append(text.substr(open, close - open));  // the closing % may open the next name
-            text.remove_prefix(close);
-            continue;
-        }
-        out.append(FromNativePath(value));
-        text.remove_prefix(close + 1);
-    }
-    return out;
+    return ReplaceVariables(text, [](std::wstring_view name) -> std::optional<std::wstring> {
+        const char* value = std::getenv(ToNativePath(name).c_str());
+        return value == nullptr ? std::nullopt : std::optional(FromNativePath(value));
+    });
 }
 
 std::wstring SubstituteEnvironment::GroupedCount(std::uint64_t count)
@@ -98,6 +84,20 @@ std::wstring SubstituteEnvironment::GroupedCount(std::uint64_t count)
         grouped.push_back(digits[i]);
     }
     return grouped;
+}
+
+WindowsVersion SubstituteEnvironment::RunningWindows()
+{
+    KnownFolders& shared = Shared();
+    const std::lock_guard lock(shared.mutex);
+    return shared.windows;
+}
+
+void SubstituteEnvironment::SetRunningWindows(WindowsVersion version)
+{
+    KnownFolders& shared = Shared();
+    const std::lock_guard lock(shared.mutex);
+    shared.windows = version;
 }
 
 std::unique_ptr<Environment> MakeEnvironment()

@@ -17,6 +17,11 @@ public:
     std::wstring Expand(std::wstring_view text) override;
     // Grouped by threes with commas, as the English locales write it.
     std::wstring GroupedCount(std::uint64_t count) override;
+    // Windows 10 unless a test says otherwise.
+    WindowsVersion RunningWindows() override;
+
+    // Sets the version every environment of this process reports.
+    static void SetRunningWindows(WindowsVersion version);
 
     // Sets where a known folder is for every environment of this process; nothing removes it.
     static void SetKnownFolder(KnownPlace place, std::optional<std::wstring> path);

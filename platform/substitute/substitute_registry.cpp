@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/backend.h"
+#include "platform/name_case.h"
 #include "platform/substitute/case_fold.h"
 #include "platform/utf16.h"
 
@@ -40,7 +41,7 @@ constexpr int kMaxLinkHops = 16;
 
 bool StartsWithFolded(std::wstring_view text, std::wstring_view prefix)
 {
-    return text.size() >= prefix.size() && FoldCase(text.substr(0, prefix.size())) == FoldCase(prefix);
+    return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
 }
 
 std::u16string SortKey(std::wstring_view name)
@@ -126,7 +127,7 @@ std::expected<std::shared_ptr<SubstituteRegistry::Key>, long> SubstituteRegistry
     }
     std::wstring target;
     for (const auto& value : link.values) {
-        if (FoldCase(value->name) == FoldCase(kLinkValueName) && value->type == reg_type::kLink) {
+        if (SameName(value->name, kLinkValueName) && value->type == reg_type::kLink) {
             target = DecodeUtf16(value->data);
         }
     }
@@ -181,6 +182,7 @@ long SubstituteRegistry::Walk(RegistryRoot root, std::wstring_view path, bool cr
             child = std::make_shared<Key>();
             child->name = part;
             child->native = key->native + L"\\" + std::wstring(part);
+            child->parent = key;
         }
         key = child;
         const bool last = i + 1 == parts.size();
@@ -251,7 +253,7 @@ std::expected<SubstituteRegistry::Key*, long> SubstituteRegistry::Usable(const R
     if (handle.key->deleted) {
         return std::unexpected(reg_status::kKeyDeleted);
     }
-    if (needed == KeyAccess::kQueryAndSet && handle.access != KeyAccess::kQueryAndSet) {
+    if (static_cast<int>(handle.access) < static_cast<int>(needed)) {  // each access allows the ones before it
         return std::unexpected(reg_status::kAccessDenied);
     }
     return handle.key.get();
@@ -270,10 +272,68 @@ long SubstituteRegistry::OpenKey(RegistryRoot root, std::wstring_view path, KeyA
     if (const long status = Walk(root, path, false, links, found); status != reg_status::kSuccess) {
         return status;
     }
-    if (access == KeyAccess::kQueryAndSet && found->denySet) {
+    if (access != KeyAccess::kQuery && found->denySet) {
         return reg_status::kAccessDenied;
     }
     return Issue(std::move(found), access, key);
+}
+
+long SubstituteRegistry::OpenSubkey(const RegistryKey& parent, std::wstring_view name, KeyAccess access, KeyLinks links,
+                                    RegistryKey& key)
+{
+    key.reset();
+    if (name.empty() || HoldsNul(name) || name.find(L'\\') != std::wstring_view::npos || name.size() > kMaxKeyName) {
+        return reg_status::kInvalidParameter;
+    }
+    auto usable = Usable(parent, KeyAccess::kQuery);
+    if (!usable) {
+        return usable.error();
+    }
+    const auto found = (*usable)->subkeys.find(FoldCase(name));
+    if (found == (*usable)->subkeys.end()) {
+        return reg_status::kFileNotFound;
+    }
+    std::shared_ptr<Key> child = found->second;
+    if (child->isLink && links == KeyLinks::kFollow) {
+        auto target = LinkTarget(*child, 0);
+        if (!target) {
+            return target.error();
+        }
+        child = std::move(*target);
+    }
+    if (access != KeyAccess::kQuery && child->denySet) {
+        return reg_status::kAccessDenied;
+    }
+    return Issue(std::move(child), access, key);
+}
+
+long SubstituteRegistry::OpenKeyToRead(RegistryRoot root, std::wstring_view path, RegistryView view, RegistryKey& key)
+{
+    constexpr std::wstring_view kSoftware = L"Software";
+    constexpr std::wstring_view kRedirected = L"Wow6432Node";
+    std::wstring viewed(path);
+    if (view == RegistryView::k32 && root == kClassesRoot) {
+        viewed = std::wstring(kRedirected) + L"\\" + viewed;
+    } else if (view == RegistryView::k32 && root == kLocalMachine && SameName(path.substr(0, path.find(L'\\')), kSoftware)) {
+        viewed.insert(kSoftware.size(), L"\\" + std::wstring(kRedirected));
+    }
+    return OpenKey(root, viewed, KeyAccess::kQuery, KeyLinks::kFollow, key);
+}
+
+long SubstituteRegistry::DeleteKey(const RegistryKey& key)
+{
+    auto usable = Usable(key, KeyAccess::kQuerySetAndDelete);
+    if (!usable) {
+        return usable.error();
+    }
+    Key& target = **usable;
+    const std::shared_ptr<Key> parent = target.parent.lock();
+    if (!target.subkeys.empty() || !parent) {
+        return reg_status::kAccessDenied;  // a key with subkeys, or a root
+    }
+    std::erase_if(parent->subkeys, [&](const auto& entry) { return entry.second.get() == &target; });
+    MarkDeleted(target);
+    return reg_status::kSuccess;
 }
 
 long SubstituteRegistry::CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key)

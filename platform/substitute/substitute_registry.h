@@ -24,7 +24,13 @@ public:
     using RegistryApi::OpenKey;
     long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links,
                  RegistryKey& key) override;
+    long OpenSubkey(const RegistryKey& parent, std::wstring_view name, KeyAccess access, KeyLinks links,
+                    RegistryKey& key) override;
+    // The 32-bit view keeps its own keys under HKLM\Software\Wow6432Node and HKCR\Wow6432Node, as
+    // a 64-bit system does.
+    long OpenKeyToRead(RegistryRoot root, std::wstring_view path, RegistryView view, RegistryKey& key) override;
     long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) override;
+    long DeleteKey(const RegistryKey& key) override;
     long QueryInfoKey(const RegistryKey& key, KeyInfo& info) override;
     long EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
                        std::uint32_t& nameChars) override;
@@ -62,6 +68,7 @@ private:
         std::wstring native;  // where the kernel would name it: \REGISTRY\USER\<SID>\Software\...
         std::vector<std::unique_ptr<Value>> values;            // sorted by `order`
         std::map<std::wstring, std::shared_ptr<Key>> subkeys;  // by folded name
+        std::weak_ptr<Key> parent;                             // nothing for a root
         bool deleted = false;
         bool isLink = false;   // opened as itself only when asked; otherwise where it leads
         bool denySet = false;  // its values may be read, not changed

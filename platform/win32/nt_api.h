@@ -9,6 +9,7 @@
 
 extern "C" {
 NTSTATUS NTAPI NtDeleteValueKey(HANDLE key, PUNICODE_STRING name);
+NTSTATUS NTAPI NtDeleteKey(HANDLE key);
 NTSTATUS NTAPI NtSetValueKey(HANDLE key, PUNICODE_STRING name, ULONG titleIndex, ULONG type, PVOID data, ULONG size);
 NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine, PVOID apcContext,
                                     PIO_STATUS_BLOCK status, PVOID buffer, ULONG length,
@@ -17,6 +18,7 @@ NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
 NTSTATUS NTAPI NtQueryKey(HANDLE key, int informationClass, PVOID buffer, ULONG length, PULONG resultLength);
 NTSTATUS NTAPI NtQueryVolumeInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer, ULONG length,
                                             FS_INFORMATION_CLASS informationClass);
+NTSTATUS NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW version);
 }
 
 namespace nivaro::win32 {
@@ -33,10 +35,12 @@ inline constexpr NTSTATUS kStatusNoSuchDevice = static_cast<NTSTATUS>(0xC000000E
 inline constexpr NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
 inline constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121);
 inline constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
+inline constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103);
+inline constexpr NTSTATUS kStatusDirectoryNotEmpty = static_cast<NTSTATUS>(0xC0000101);
 
 inline constexpr ULONG kFileOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
 inline constexpr int kFileDirectoryInformation = 1;
-inline constexpr int kFileInternalInformation = 6;
+inline constexpr int kFileInternalInformation = 6;  // the file's index on its volume
 inline constexpr int kFileDispositionInformation = 13;
 inline constexpr int kFileFsDeviceInformation = 4;
 inline constexpr int kKeyNameInformation = 3;

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/backend.h"
+#include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
 
 namespace nivaro::win32 {
@@ -146,6 +147,19 @@ std::optional<std::wstring> TempFolder()
 
 std::optional<std::wstring> Win32Environment::KnownFolder(KnownPlace place)
 {
+    const std::lock_guard lock(mutex_);
+    if (const auto found = known_.find(place); found != known_.end()) {
+        return found->second;
+    }
+    std::optional<std::wstring> folder = AskSystem(place);
+    if (folder) {
+        known_.emplace(place, *folder);  // one the system has not got is asked again: it may come
+    }
+    return folder;
+}
+
+std::optional<std::wstring> Win32Environment::AskSystem(KnownPlace place)
+{
     const KNOWNFOLDERID* id = FolderId(place);
     if (id == nullptr) {
         return place == KnownPlace::kTemp ? TempFolder() : std::nullopt;
@@ -212,6 +226,17 @@ std::wstring Win32Environment::GroupedCount(std::uint64_t count)
         return digits;
     }
     return text;
+}
+
+// GetVersionExW answers what the program's manifest declares it knows; the kernel says what runs.
+WindowsVersion Win32Environment::RunningWindows()
+{
+    RTL_OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (::RtlGetVersion(&version) != kStatusSuccess) {
+        return {};
+    }
+    return {static_cast<unsigned>(version.dwMajorVersion), static_cast<unsigned>(version.dwMinorVersion)};
 }
 
 }  // namespace nivaro::win32

@@ -12,6 +12,7 @@
 #include "platform/path_join.h"
 #include "platform/win32/final_path.h"
 #include "platform/win32/folder_identity.h"
+#include "platform/win32/handle_names.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/nt_api.h"
 #include "platform/win32/unique_handles.h"
@@ -52,6 +53,70 @@ EntryOpen OutcomeOf(NTSTATUS status)
     default:
         return EntryOpen::kFailed;
     }
+}
+
+FolderOpen FolderOutcomeOf(NTSTATUS status)
+{
+    switch (status) {
+    case kStatusSuccess:
+        return FolderOpen::kOpened;
+    case kStatusNotADirectory:
+        return FolderOpen::kNotAFolder;
+    case kStatusAccessDenied:
+    case kStatusDeletePending:
+    case kStatusSharingViolation:
+        return FolderOpen::kDenied;
+    case kStatusObjectNameNotFound:
+        return FolderOpen::kNotFound;
+    case kStatusObjectNameInvalid:
+    case kStatusObjectPathNotFound:
+    case kStatusObjectPathSyntaxBad:
+        return FolderOpen::kBadName;
+    default:
+        return FolderOpen::kFailed;
+    }
+}
+
+// What tells one folder from every other: where the object manager says the handle is, which
+// names its volume (\Device\HarddiskVolume3\dir on Windows), and its index on that volume.
+// Neither asks the volume for its serial number, a round trip to Wine's mount manager that would
+// cost more than the rest of an entry's delete. Nothing when either cannot be had.
+struct Identity {
+    std::wstring objectName;
+    LONGLONG index = 0;
+
+    bool operator==(const Identity&) const = default;
+};
+
+std::optional<Identity> PlaceIdentityOf(HANDLE handle)
+{
+    LARGE_INTEGER index{};
+    IO_STATUS_BLOCK io{};
+    if (::NtQueryInformationFile(handle, &io, &index, sizeof(index),
+                                 static_cast<FILE_INFORMATION_CLASS>(kFileInternalInformation)) != kStatusSuccess) {
+        return std::nullopt;
+    }
+    std::optional<std::wstring> objectName = ObjectName(handle);
+    if (!objectName) {
+        return std::nullopt;
+    }
+    return Identity{std::move(*objectName), index.QuadPart};
+}
+
+// Opens the entry of exactly this name relative to a folder's handle, never through a link.
+NTSTATUS OpenRelative(HANDLE folder, std::wstring_view name, ACCESS_MASK access, ULONG options, UniqueKernelHandle& out)
+{
+    UNICODE_STRING counted = Counted(name);
+    OBJECT_ATTRIBUTES attributes{};
+    InitializeObjectAttributes(&attributes, &counted, 0, folder, nullptr);
+    IO_STATUS_BLOCK io{};
+    return ::NtCreateFile(out.put(), access | SYNCHRONIZE, &attributes, &io, nullptr, 0, kShareAll, FILE_OPEN,
+                          options | kFileOpenReparsePoint | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+}
+
+bool IsAddressable(std::wstring_view name)
+{
+    return !name.empty() && name.size() <= kMaxCountedChars / 2;
 }
 
 class Win32EntryHandle final : public EntryHandle {
@@ -168,60 +233,119 @@ public:
 
     EntryOpening Open(std::wstring_view name) override
     {
-        if (name.empty() || name.size() > kMaxCountedChars / 2) {
+        if (!IsAddressable(name)) {
             return {EntryOpen::kBadName, ERROR_INVALID_NAME, nullptr};
         }
-        UNICODE_STRING counted = Counted(name);
-        OBJECT_ATTRIBUTES attributes{};
-        InitializeObjectAttributes(&attributes, &counted, 0, handle_.get(), nullptr);
-        IO_STATUS_BLOCK io{};
         UniqueKernelHandle entry;
         // Never a folder and never through a link: a link is opened as itself.
-        const NTSTATUS status = ::NtCreateFile(
-            entry.put(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr, 0, kShareAll,
-            FILE_OPEN, kFileOpenReparsePoint | FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+        const NTSTATUS status =
+            OpenRelative(handle_.get(), name, DELETE | FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE, entry);
         if (status != kStatusSuccess) {
             return {OutcomeOf(status), static_cast<long>(::RtlNtStatusToDosError(status)), nullptr};
         }
-        EntryLocation location;
-        if (const std::optional<std::wstring> where = ObjectName(entry.get())) {
-            const std::size_t slash = where->rfind(L'\\');
-            // A root's own name keeps its separator: \??\C:\ holds \??\C:\name.
-            const std::size_t parentEnd = objectName_.ends_with(L'\\') ? slash + 1 : slash;
-            location.inFolder =
-                slash != std::wstring::npos && std::wstring_view(*where).substr(0, parentEnd) == objectName_;
-            location.leaf = where->substr(slash == std::wstring::npos ? 0 : slash + 1);
-        }
+        EntryLocation location = LocationOf(entry.get(), objectName_);
         return {EntryOpen::kOpened, ERROR_SUCCESS, std::make_unique<Win32EntryHandle>(std::move(entry), std::move(location))};
     }
 
-    // Asked of the folder's own listing with the name as its pattern; a pattern may match other
-    // names too (it may hold wildcards), so each answer is compared whole.
+    // One open by the name; only when it finds something is it asked where that is, which is rare
+    // in a run: the name is asked after its folder was removed. A name that is not there may cost
+    // Wine a search of the whole folder for it in another case: never asked once per entry.
     bool Holds(std::wstring_view name) override
     {
-        if (name.empty() || name.size() > kMaxCountedChars / 2) {
+        if (!IsAddressable(name)) {
             return false;
         }
+        UniqueKernelHandle entry;
+        if (OpenRelative(handle_.get(), name, FILE_READ_ATTRIBUTES, 0, entry) != kStatusSuccess) {
+            return false;
+        }
+        const EntryLocation location = LocationOf(entry.get(), objectName_);
+        const std::size_t last = name.find_last_not_of(L". ");
+        const std::wstring_view trimmed = last == std::wstring_view::npos ? std::wstring_view() : name.substr(0, last + 1);
+        return location.inFolder && (location.leaf == name || location.leaf == trimmed);
+    }
+
+    // The final path the folder was opened at, opened again for its attributes only, a link there
+    // as itself. Every name on that path exists while the folder is in place, so that no lookup
+    // falls back to searching a folder for a name in another case.
+    bool StillInPlace() override
+    {
+        if (!placeIdentity_) {
+            placeIdentity_ = PlaceIdentityOf(handle_.get());
+        }
+        const UniqueFile there(::CreateFileW(final_.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!there || !placeIdentity_) {
+            return false;
+        }
+        return PlaceIdentityOf(there.get()) == placeIdentity_;
+    }
+
+    FolderOpening OpenSubfolder(std::wstring_view name, bool forRemoval) override
+    {
+        if (!IsAddressable(name)) {
+            return {FolderOpen::kBadName, ERROR_INVALID_NAME, nullptr, {}};
+        }
+        UniqueKernelHandle folder;
+        const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | (forRemoval ? DELETE : 0);
+        const NTSTATUS status = OpenRelative(handle_.get(), name, access, FILE_DIRECTORY_FILE, folder);
+        if (status != kStatusSuccess) {
+            return {FolderOutcomeOf(status), static_cast<long>(::RtlNtStatusToDosError(status)), nullptr, {}};
+        }
+        // Opened as itself, a junction or a symbolic link shows its reparse point.
+        FILE_BASIC_INFO basic{};
+        if (!::GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &basic, sizeof(basic))) {
+            return {FolderOpen::kFailed, static_cast<long>(::GetLastError()), nullptr, {}};
+        }
+        if ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            return {FolderOpen::kLink, ERROR_SUCCESS, nullptr, {}};
+        }
+        std::optional<std::wstring> objectName = ObjectName(folder.get());
+        if (!objectName) {
+            return {FolderOpen::kFailed, ERROR_PATH_NOT_FOUND, nullptr, {}};
+        }
+        EntryLocation location = LocationOf(folder.get(), objectName_);
+        std::wstring final = JoinPath(final_, location.leaf, L'\\');
+        const Result<FolderIdentity> identity = IdentityOf(folder.get(), final);
+        return {FolderOpen::kOpened, ERROR_SUCCESS,
+                std::make_unique<Win32FolderHandle>(UniqueFile(folder.release()), std::move(*objectName), std::move(final),
+                                                    identity ? std::optional(*identity) : std::nullopt),
+                std::move(location)};
+    }
+
+    DeleteOutcome RemoveIfEmpty() override
+    {
+        // The folder's own listing, from its start: . and .. are all an empty folder holds.
         std::vector<std::byte> buffer(kListingBytes);
-        UNICODE_STRING pattern = Counted(name);
-        bool restart = true;
-        for (;;) {
-            IO_STATUS_BLOCK io{};
-            const NTSTATUS status = ::NtQueryDirectoryFile(
-                handle_.get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
-                static_cast<FILE_INFORMATION_CLASS>(kFileDirectoryInformation), FALSE, restart ? &pattern : nullptr,
-                restart);
-            restart = false;
-            if (status != kStatusSuccess) {
-                return false;
-            }
-            bool found = false;
-            ForEachListed(buffer, [&](std::wstring_view listed, const FILE_DIRECTORY_INFORMATION&) {
-                found = found || listed == name;
+        IO_STATUS_BLOCK io{};
+        const NTSTATUS listed = ::NtQueryDirectoryFile(
+            handle_.get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size()),
+            static_cast<FILE_INFORMATION_CLASS>(kFileDirectoryInformation), FALSE, nullptr, TRUE);
+        if (listed != kStatusSuccess && listed != kStatusNoMoreFiles) {
+            return DeleteOutcome::kRefused;
+        }
+        bool empty = true;
+        if (listed == kStatusSuccess) {
+            ForEachListed(buffer, [&](std::wstring_view name, const FILE_DIRECTORY_INFORMATION&) {
+                empty = empty && IsDotEntry(name);
             });
-            if (found) {
-                return true;
-            }
+        }
+        if (!empty) {
+            return DeleteOutcome::kNotEmpty;
+        }
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        const NTSTATUS status =
+            ::NtSetInformationFile(handle_.get(), &io, &disposition, sizeof(disposition),
+                                   static_cast<FILE_INFORMATION_CLASS>(kFileDispositionInformation));
+        switch (status) {
+        case kStatusSuccess:
+            return DeleteOutcome::kDeleted;
+        case kStatusDirectoryNotEmpty:
+            return DeleteOutcome::kNotEmpty;
+        case kStatusCannotDelete:
+            return DeleteOutcome::kReadOnly;
+        default:
+            return DeleteOutcome::kRefused;
         }
     }
 
@@ -293,6 +417,7 @@ private:
     std::wstring final_;       // \\?\C:\dir
     std::wstring path_;        // C:\dir
     std::optional<FolderIdentity> identity_;  // none when its volume will not say which it is
+    std::optional<Identity> placeIdentity_;  // asked once, the first time it is compared
     std::vector<ShellEntry> pending_;
     bool started_ = false;
     bool done_ = false;
@@ -368,31 +493,15 @@ Result<std::unique_ptr<FolderHandle>> Win32FileSystem::OpenFolder(std::wstring_v
     if (!folder) {
         return std::unexpected(LastError());
     }
-    FILE_BASIC_INFO info{};
-    if (!::GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &info, sizeof(info))) {
-        return std::unexpected(LastError());
-    }
-    if ((info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return std::unexpected(Win32Error(ERROR_DIRECTORY));
-    }
-    std::optional<std::wstring> objectName = ObjectName(folder.get());
-    std::optional<std::wstring> final = objectName ? DisplayPath(folder.get(), *objectName) : std::nullopt;
-    if (!final) {
-        return std::unexpected(Win32Error(ERROR_PATH_NOT_FOUND));
-    }
-    // A root's final path ends in its separator, \\?\C:\ ; a folder's does not.
-    const bool driveRoot = final->size() == 7 && (*final)[5] == L':';
-    if (final->ends_with(L'\\') && !driveRoot && !final->starts_with(L"\\\\?\\Volume{")) {
-        final->pop_back();
-    }
-    if (objectName->ends_with(L'\\') && !final->ends_with(L'\\')) {
-        objectName->pop_back();  // a folder's name has no separator at its end, only a root's does
+    Result<FolderNames> names = NamesOfFolder(folder.get());
+    if (!names) {
+        return std::unexpected(names.error());
     }
     // A folder whose volume will not tell its serial (under Wine, a drive added while Wine runs,
     // which its mount manager has not learnt) still opens: with no identity to compare, the
     // protection check refuses it and says why, instead of its clean failing as if it were absent.
-    const Result<FolderIdentity> identity = IdentityOf(folder.get(), *final);
-    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(*objectName), std::move(*final),
+    const Result<FolderIdentity> identity = IdentityOf(folder.get(), names->final);
+    return std::make_unique<Win32FolderHandle>(std::move(folder), std::move(names->objectName), std::move(names->final),
                                                identity ? std::optional(*identity) : std::nullopt);
 }
 

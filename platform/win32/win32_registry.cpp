@@ -31,7 +31,39 @@ HKEY Hkey(const RegistryKey& key)
 REGSAM Rights(KeyAccess access)
 {
     constexpr REGSAM kRead = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
-    return access == KeyAccess::kQueryAndSet ? kRead | KEY_SET_VALUE : kRead;
+    switch (access) {
+    case KeyAccess::kQuery:
+        break;
+    case KeyAccess::kQueryAndSet:
+        return kRead | KEY_SET_VALUE;
+    case KeyAccess::kQuerySetAndDelete:
+        return kRead | KEY_SET_VALUE | DELETE;
+    }
+    return kRead;
+}
+
+REGSAM ViewRights(RegistryView view)
+{
+    switch (view) {
+    case RegistryView::kOwn:
+        break;
+    case RegistryView::k64:
+        return KEY_WOW64_64KEY;
+    case RegistryView::k32:
+        return KEY_WOW64_32KEY;
+    }
+    return 0;
+}
+
+// Opens a key below `from` and hands it to `key`.
+long Opened(RegistryApi& api, HKEY from, const std::wstring& path, DWORD options, REGSAM rights, RegistryKey& key)
+{
+    UniqueHkey opened;
+    const LSTATUS status = ::RegOpenKeyExW(from, path.c_str(), options, rights, opened.put());
+    if (status == ERROR_SUCCESS) {
+        key = RegistryKey(api, reinterpret_cast<std::uintptr_t>(opened.release()));
+    }
+    return status;
 }
 
 // The wide registry functions read a name up to its first NUL; a name that holds one would
@@ -55,14 +87,35 @@ long Win32Registry::OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess
     if (HoldsNul(path)) {
         return ERROR_INVALID_PARAMETER;
     }
-    UniqueHkey opened;
     const DWORD options = links == KeyLinks::kOpenLinkItself ? REG_OPTION_OPEN_LINK : 0;
-    const LSTATUS status =
-        ::RegOpenKeyExW(RootKey(root), std::wstring(path).c_str(), options, Rights(access), opened.put());
-    if (status == ERROR_SUCCESS) {
-        key = RegistryKey(*this, reinterpret_cast<std::uintptr_t>(opened.release()));
+    return Opened(*this, RootKey(root), std::wstring(path), options, Rights(access), key);
+}
+
+long Win32Registry::OpenSubkey(const RegistryKey& parent, std::wstring_view name, KeyAccess access, KeyLinks links,
+                               RegistryKey& key)
+{
+    key.reset();
+    if (name.empty() || HoldsNul(name) || name.find(L'\\') != std::wstring_view::npos) {
+        return ERROR_INVALID_PARAMETER;
     }
-    return status;
+    const DWORD options = links == KeyLinks::kOpenLinkItself ? REG_OPTION_OPEN_LINK : 0;
+    return Opened(*this, Hkey(parent), std::wstring(name), options, Rights(access), key);
+}
+
+long Win32Registry::OpenKeyToRead(RegistryRoot root, std::wstring_view path, RegistryView view, RegistryKey& key)
+{
+    key.reset();
+    if (HoldsNul(path)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return Opened(*this, RootKey(root), std::wstring(path), 0, Rights(KeyAccess::kQuery) | ViewRights(view), key);
+}
+
+// Through the handle itself: a key opened as a link goes as the link.
+long Win32Registry::DeleteKey(const RegistryKey& key)
+{
+    const NTSTATUS status = ::NtDeleteKey(Hkey(key));
+    return status == kStatusSuccess ? ERROR_SUCCESS : static_cast<long>(::RtlNtStatusToDosError(status));
 }
 
 long Win32Registry::CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key)

@@ -11,7 +11,11 @@ public:
     using RegistryApi::OpenKey;
     long OpenKey(RegistryRoot root, std::wstring_view path, KeyAccess access, KeyLinks links,
                  RegistryKey& key) override;
+    long OpenSubkey(const RegistryKey& parent, std::wstring_view name, KeyAccess access, KeyLinks links,
+                    RegistryKey& key) override;
+    long OpenKeyToRead(RegistryRoot root, std::wstring_view path, RegistryView view, RegistryKey& key) override;
     long CreateKey(RegistryRoot root, std::wstring_view path, RegistryKey& key) override;
+    long DeleteKey(const RegistryKey& key) override;
     long QueryInfoKey(const RegistryKey& key, KeyInfo& info) override;
     long EnumValueName(const RegistryKey& key, std::uint32_t index, std::span<wchar_t> buffer,
                        std::uint32_t& nameChars) override;

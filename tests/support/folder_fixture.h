@@ -70,6 +70,11 @@ public:
 
     // Takes a file away, as another program would.
     bool RemoveFile(std::wstring_view path) const;
+    // Renames a folder, as another program would, while it may be held open.
+    bool MoveFolder(std::wstring_view from, std::wstring_view to) const;
+
+    // How many files, folders and other kernel objects this process holds open now.
+    static std::size_t OpenHandles();
 
     // The same folder written in the backend's other forms: \\?\ in front, or with forward
     // slashes. Nothing where the backend has no such form.

@@ -177,6 +177,20 @@ bool FolderFixture::RemoveFile(std::wstring_view path) const
     return removed;
 }
 
+bool FolderFixture::MoveFolder(std::wstring_view from, std::wstring_view to) const
+{
+    std::error_code error;
+    fs::rename(Native(from), Native(to), error);
+    return !error;
+}
+
+std::size_t FolderFixture::OpenHandles()
+{
+    std::error_code error;
+    const auto listing = fs::directory_iterator("/proc/self/fd", error);
+    return error ? 0 : static_cast<std::size_t>(std::distance(fs::begin(listing), fs::end(listing)));
+}
+
 std::optional<std::wstring> FolderFixture::LongForm(std::wstring_view)
 {
     return std::nullopt;

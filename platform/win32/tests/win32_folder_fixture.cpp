@@ -341,6 +341,17 @@ bool FolderFixture::RemoveFile(std::wstring_view path) const
     return ::DeleteFileW(LongPathForm(path).c_str()) != FALSE;
 }
 
+bool FolderFixture::MoveFolder(std::wstring_view from, std::wstring_view to) const
+{
+    return ::MoveFileExW(LongPathForm(from).c_str(), LongPathForm(to).c_str(), 0) != FALSE;
+}
+
+std::size_t FolderFixture::OpenHandles()
+{
+    DWORD count = 0;
+    return ::GetProcessHandleCount(::GetCurrentProcess(), &count) ? count : 0;
+}
+
 std::optional<std::wstring> FolderFixture::LongForm(std::wstring_view path)
 {
     return L"\\\\?\\" + std::wstring(path);

@@ -23,6 +23,7 @@
 #include "ui/win32/tests/program_driver.h"
 #include "platform/win32/this_program.h"
 #include "platform/win32/unique_handles.h"
+#include "tests/browsers/browser_databases.h"
 #include "tests/support/layout_traces.h"
 
 namespace nivaro::win32::testing {
@@ -191,14 +192,170 @@ TEST_F(Cli, YourItemsFileAddsItsItemsAndNamesEachLineItRefuses)
     const std::wstring file = FolderFixture::Join(traces_.Disk().Root(), L"items.ini");
     ASSERT_TRUE(traces_.Disk().WriteFile(file, "[Mine *]\r\n"
                                                "FileKey1=C:\\nivaro-nowhere|*.tmp|RECURSE\r\n"
-                                               "RegKey1=HKCU\\Software\\Nivaro Tests\\Mine\r\n"));
+                                               "RegKey1=HKCU\\Software\\Nivaro Tests\\Mine\r\n"
+                                               "RegKey2=HKLM\\Software\\Nivaro Tests\\Mine\r\n"
+                                               "[Other *]\r\n"
+                                               "FileKey1=C:\\nivaro-nowhere|*.tmp|RECURSIVE\r\n"));
 
     const CliRun list = RunCli(L"list --items \"" + file + L"\"");
 
     EXPECT_EQ(list.exitCode, 0u) << "a refused line stops nothing";
     EXPECT_NE(list.out.find("user-mine"), std::string::npos) << list.out;
-    EXPECT_NE(list.err.find("line 2: "), std::string::npos) << list.err;
-    EXPECT_NE(list.err.find("RECURSE"), std::string::npos) << list.err;
+    EXPECT_EQ(list.out.find("user-other"), std::string::npos) << list.out;
+    EXPECT_NE(list.err.find("line 4: 'HKLM' is not cleaned"), std::string::npos) << list.err;
+    EXPECT_NE(list.err.find("line 6: 'RECURSIVE'"), std::string::npos) << list.err;
+}
+
+// The rows of each database table in an item of a JSON report, by action: "Default\\History: visits" -> rows.
+std::map<std::string, std::uint64_t> DatabaseRows(const Json& report, const std::string& id, const std::string& action)
+{
+    std::map<std::string, std::uint64_t> rows;
+    for (const Json& item : report.at("items")) {
+        if (item.at("id") != id) {
+            continue;
+        }
+        for (const Json& target : item.at("targets")) {
+            if (target.at("action") == action && target.contains("database") && !target.at("rows").is_null()) {
+                const std::string database = target.at("database").get<std::string>();
+                const std::size_t file = database.rfind('\\');
+                const std::size_t profile = database.rfind('\\', file - 1);
+                rows[database.substr(profile + 1) + ": " + target.at("name").get<std::string>()] +=
+                    target.at("rows").get<std::uint64_t>();
+            }
+        }
+    }
+    return rows;
+}
+
+// An Edge of two profiles in the test prefix's own LocalAppData, gone again after the test.
+class CliBrowsers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::optional<std::wstring> local = MakeEnvironment()->KnownFolder(KnownPlace::kLocalAppData);
+        ASSERT_TRUE(local && local->starts_with(L"C:\\users\\")) << "only inside the prefix's user profile";
+        edge_ = *local + L"\\Microsoft\\Edge";
+        ASSERT_FALSE(std::filesystem::exists(edge_)) << "the prefix has an Edge of its own";
+        const std::filesystem::path data = edge_ + L"\\User Data";
+        for (const wchar_t* profile : {L"Default", L"Profile 1"}) {
+            std::filesystem::create_directories(data / profile / L"Network");
+            std::filesystem::create_directories(data / profile / L"Cache" / L"Cache_Data");
+            ASSERT_TRUE(test::MakeDatabase((data / profile / L"History").wstring(), test::ChromiumHistory(test::Generation::kCurrent)));
+            ASSERT_TRUE(test::MakeDatabase((data / profile / L"Network" / L"Cookies").wstring(),
+                                           test::ChromiumCookies(test::Generation::kOlder)));
+            std::ofstream(data / profile / L"Bookmarks", std::ios::binary) << test::ChromiumBookmarksJson();
+            std::ofstream(data / profile / L"Cache" / L"Cache_Data" / L"f_000001", std::ios::binary) << "cached";
+        }
+        items_ = local->substr(0, local->rfind(L'\\')) + L"\\nivaro-browser-items.ini";
+        std::ofstream(std::filesystem::path(items_), std::ios::binary) << "[edge-cookies]\r\nKeep=*.kept.example\r\n";
+    }
+
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(edge_, ignored);
+        std::filesystem::remove(items_, ignored);
+    }
+
+    std::wstring History(const wchar_t* profile) const { return edge_ + L"\\User Data\\" + profile + L"\\History"; }
+    std::wstring Args(std::wstring_view command) const
+    {
+        return std::wstring(command) + L" --group Browsers --json --items \"" + items_ + L"\"";
+    }
+
+    std::wstring edge_;
+    std::wstring items_;
+};
+
+TEST_F(CliBrowsers, GroupPreviewsAndCleansEveryProfileAndTellsARunningBrowser)
+{
+    const CliRun preview = RunCli(Args(L"preview"));
+    ASSERT_EQ(preview.exitCode, 0u) << preview.err << preview.out;
+    const Json planned = Json::parse(preview.out);
+    std::set<std::string> ids;
+    for (const Json& item : planned.at("items")) {
+        ids.insert(item.at("id").get<std::string>());
+    }
+    EXPECT_EQ(ids, (std::set<std::string>{"edge-cache", "edge-cookies", "edge-downloads", "edge-form-data", "edge-history",
+                                          "edge-session"}));
+    const auto history = DatabaseRows(planned, "edge-history", "remove");
+    EXPECT_EQ(history.at("Default\\History: visits"), 5u);
+    EXPECT_EQ(history.at("Profile 1\\History: visits"), 5u);
+    EXPECT_EQ(DatabaseRows(planned, "edge-cookies", "leave").at("Network\\Cookies: cookies"), 6u)
+        << "the keep-list's three cookies in each profile";
+    EXPECT_EQ(test::Number(History(L"Default"), "SELECT count(*) FROM visits"), 5) << "a preview changes nothing";
+
+    std::optional<CliRun> busy;
+    {
+        test::ExclusiveDatabaseHold held(History(L"Default"));
+        ASSERT_TRUE(held.Holding());
+        busy = RunCli(L"clean edge-history --json");
+    }
+    EXPECT_EQ(busy->exitCode, 1u) << "a database left in use is an entry that stayed" << busy->out;
+    EXPECT_NE(busy->out.find("in use: close Edge"), std::string::npos) << busy->out;
+    EXPECT_EQ(test::Number(History(L"Default"), "SELECT count(*) FROM visits"), 5);
+    EXPECT_EQ(test::Number(History(L"Profile 1"), "SELECT count(*) FROM visits"), 0);
+
+    const CliRun clean = RunCli(Args(L"clean"));
+    ASSERT_EQ(clean.exitCode, 0u) << clean.err << clean.out;
+    const Json cleaned = Json::parse(clean.out);
+    EXPECT_EQ(DatabaseRows(cleaned, "edge-history", "removed").at("Default\\History: visits"), 5u);
+    EXPECT_EQ(DatabaseRows(cleaned, "edge-cookies", "removed"), DatabaseRows(planned, "edge-cookies", "remove"));
+    EXPECT_EQ(test::Number(History(L"Default"), "SELECT count(*) FROM visits"), 0);
+    EXPECT_FALSE(std::filesystem::exists(edge_ + L"\\User Data\\Default\\Cache\\Cache_Data\\f_000001"));
+
+    const CliRun text = RunCli(L"preview edge-cookies --items \"" + items_ + L"\"");
+    EXPECT_NE(text.out.find("Network\\Cookies: cookies  (3 rows)  [keep-list]"), std::string::npos) << text.out;
+}
+
+// An item runs every target it can: each protected folder among its targets stays, named with its
+// reason, and the others are cleaned (exit 0); only an item none of whose targets can run makes 3.
+TEST_F(Cli, AProtectedTargetStaysNamedWhileTheItemsOtherTargetsAreCleaned)
+{
+    const std::wstring traces = FolderFixture::Join(traces_.Disk().Root(), L"Traces");
+    ASSERT_TRUE(traces_.Disk().MakeFolder(traces));
+    ASSERT_TRUE(traces_.Disk().MakeFile(FolderFixture::Join(traces, L"a.tmp"), 3));
+    const std::wstring file = FolderFixture::Join(traces_.Disk().Root(), L"items.ini");
+    // The protected targets name nothing that is there, should protection ever fail.
+    ASSERT_TRUE(traces_.Disk().WriteFile(file, "[Partly *]\r\n"
+                                               "FileKey1=%WinDir%|nivaro-never-such-*\r\n"
+                                               "FileKey2=" + ToUtf8(traces) + "|*.tmp\r\n"
+                                               "FileKey3=%ProgramFiles%|nivaro-never-such-*\r\n"
+                                               "[Nowhere *]\r\n"
+                                               "FileKey1=%WinDir%|nivaro-never-such-*\r\n"
+                                               "FileKey2=%ProgramFiles%|nivaro-never-such-*\r\n"));
+    const auto protectedNamed = [](const Json& item) {
+        std::set<std::string> names;
+        for (const Json& target : item.at("targets")) {
+            if (target.value("reason", "") == "protected folder") {
+                EXPECT_EQ(target.at("action"), "stayed");
+                names.insert(target.at("name").get<std::string>());
+            }
+        }
+        return names;
+    };
+
+    const CliRun partly = RunCli(L"clean --json --items \"" + file + L"\" user-partly");
+    EXPECT_EQ(partly.exitCode, 0u) << partly.out << partly.err;
+    const Json cleaned = Json::parse(partly.out);
+    const Json& item = cleaned.at("items").at(0);
+    EXPECT_TRUE(item.at("problem").is_null()) << item.dump();
+    EXPECT_EQ(protectedNamed(item).size(), 2u) << item.dump();
+    EXPECT_EQ(Targets(cleaned, "removed").at("user-partly"), (std::set<std::string>{"a.tmp"}));
+    EXPECT_FALSE(traces_.Disk().Exists(FolderFixture::Join(traces, L"a.tmp")));
+    EXPECT_EQ(cleaned.at("totals").at("cannotRun"), 0);
+    for (const std::string& name : protectedNamed(item)) {
+        EXPECT_NE(partly.err.find(name), std::string::npos) << "standard error says why of each: " << partly.err;
+    }
+
+    const CliRun nowhere = RunCli(L"clean --json --items \"" + file + L"\" user-nowhere");
+    EXPECT_EQ(nowhere.exitCode, 3u) << nowhere.out << nowhere.err;
+    const Json refused = Json::parse(nowhere.out);
+    EXPECT_EQ(refused.at("totals").at("cannotRun"), 1);
+    const std::string problem = refused.at("items").at(0).at("problem").get<std::string>();
+    for (const std::string& name : protectedNamed(item)) {
+        EXPECT_NE(problem.find(name), std::string::npos) << "the problem names each folder: " << problem;
+    }
 }
 
 // Every "N to remove, M to leave" or "N removed, M stayed" of a text report: one per item, then the total.

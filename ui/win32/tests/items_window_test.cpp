@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -134,12 +135,14 @@ public:
         return row ? Cell(*row, column) : L"<no such row>";
     }
 
-    bool IsChecked(int row) const
+    // The row's state image: 0 for no box, 1 for a clear box, 2 for a checked one.
+    UINT BoxImage(int row) const
     {
         const auto state =
             static_cast<UINT>(SendTo(List(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
-        return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+        return (state & LVIS_STATEIMAGEMASK) >> 12;
     }
+    bool IsChecked(int row) const { return BoxImage(row) == 2; }
 
     // Checks or clears the row's box as a click on it does: through the list view, which tells its window.
     bool SetChecked(int row, bool checked) const
@@ -153,6 +156,35 @@ public:
     }
 
     std::wstring Targets() const { return WindowText(Control(control_id::kOtherItemsTargets)); }
+
+    // Types into the filter box, as a user would, all at once. The system carries the text of
+    // WM_SETTEXT over to the program's process.
+    bool SetFilter(std::wstring_view text) const
+    {
+        const std::wstring terminated(text);
+        return SendTo(Control(control_id::kOtherItemsFilter), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(terminated.c_str()));
+    }
+    // The titles of the rows the list shows now: headings as they read, items indented.
+    std::vector<std::wstring> Shown() const
+    {
+        std::vector<std::wstring> shown;
+        for (int row = 0; row < Rows(); ++row) {
+            shown.push_back((BoxImage(row) == 0 ? L"" : L"  ") + Cell(row, OtherItemsColumn::kTitle));
+        }
+        return shown;
+    }
+    // The rows the list shows on screen: the first, and how many fit.
+    int TopRow() const { return static_cast<int>(SendTo(List(), LVM_GETTOPINDEX, 0, 0)); }
+    int RowsPerPage() const { return static_cast<int>(SendTo(List(), LVM_GETCOUNTPERPAGE, 0, 0)); }
+    void ScrollTo(int row) const { SendTo(List(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE); }
+    // The control of the window that has the keyboard.
+    HWND Focus() const
+    {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(window_, nullptr), &info);
+        return info.hwndFocus;
+    }
 
     void Click(int buttonId) const { ::PostMessageW(Control(buttonId), BM_CLICK, 0, 0); }
 
@@ -502,8 +534,8 @@ TEST_F(OtherItemsWindow, OpensFromTheSystemMenuInFrontOfTheMainWindowWhichWaitsF
         << "the command did not return";
     EXPECT_EQ(OtherItems::CountOpen(program), 1);
 
-    // The built-in Windows items, each with its group and what it forgets; only those that cost
-    // the user something beyond a history start clear.
+    // The built-in Windows items under their group's heading, each with its group and what it
+    // forgets; only those that cost the user something beyond a history start clear.
     struct Row {
         std::wstring title;
         bool checked;
@@ -513,16 +545,20 @@ TEST_F(OtherItemsWindow, OpensFromTheSystemMenuInFrontOfTheMainWindowWhichWaitsF
         {L"Open and Save dialogs", true}, {L"Recent items", true},     {L"Jump lists", false},
         {L"Temporary files", false},
     };
-    ASSERT_EQ(window->Rows(), static_cast<int>(std::size(rows)));
-    for (int row = 0; row < window->Rows(); ++row) {
+    ASSERT_EQ(window->Rows(), static_cast<int>(std::size(rows)) + 1);
+    EXPECT_EQ(window->Cell(0, OtherItemsColumn::kTitle), L"Windows (7)");
+    EXPECT_EQ(window->BoxImage(0), 0u) << "a heading has no box";
+    for (int row = 1; row < window->Rows(); ++row) {
         SCOPED_TRACE(::testing::Message() << "row " << row);
-        EXPECT_EQ(window->Cell(row, OtherItemsColumn::kTitle), rows[row].title);
-        EXPECT_EQ(window->IsChecked(row), rows[row].checked);
+        const auto item = static_cast<std::size_t>(row - 1);
+        EXPECT_EQ(window->Cell(row, OtherItemsColumn::kTitle), rows[item].title);
+        EXPECT_EQ(window->IsChecked(row), rows[item].checked);
         EXPECT_EQ(window->Cell(row, OtherItemsColumn::kGroup), L"Windows");
-        EXPECT_EQ(window->Cell(row, OtherItemsColumn::kDescription),
-                  BuiltinItems()[static_cast<std::size_t>(row)].description);
+        EXPECT_EQ(window->Cell(row, OtherItemsColumn::kDescription), BuiltinItems()[item].description);
         EXPECT_EQ(window->Cell(row, OtherItemsColumn::kLastClean), L"");
     }
+    (void)window->SetChecked(0, true);
+    EXPECT_EQ(window->BoxImage(0), 0u) << "a heading cannot be checked";
     EXPECT_FALSE(KeyExists(*registry_, kItemChoicesKey)) << "opening the window remembers nothing";
 
     ASSERT_TRUE(window->Close());
@@ -574,7 +610,9 @@ TEST_F(OtherItemsWindow, EachRowCountsWhatACleanWouldRemoveNowAndPreviewListsThe
 
     // With nothing checked there is nothing to clean, and nothing to ask.
     for (int row = 0; row < window->Rows(); ++row) {
-        ASSERT_TRUE(window->SetChecked(row, false));
+        if (window->BoxImage(row) != 0) {
+            ASSERT_TRUE(window->SetChecked(row, false));
+        }
     }
     window->Click(control_id::kOtherItemsClean);
     EXPECT_TRUE(program.WaitFor([&] { return window->Targets() == L"No item is checked."; }))
@@ -691,13 +729,140 @@ TEST_F(OtherItemsWindow, TheCheckedStateIsRememberedForTheNextRun)
     EXPECT_EQ(program.CloseAndWait(), 0u);
 }
 
+// None of the built-in items checked: the tests below follow the user's own.
+void ClearTheBuiltInItems(KeyForTest& choices)
+{
+    for (const ItemDefinition& item : BuiltinItems()) {
+        choices.SetDword(std::wstring(item.id.begin(), item.id.end()), 0);
+    }
+}
+
+TEST_F(OtherItemsWindow, YourItemsAreGroupedByTheirSectionStartClearAndTheFilterNarrowsThem)
+{
+    ClearTheBuiltInItems(choices_);
+    const UserItemsFile items("[Zed Player *]\r\n"
+                              "LangSecRef=3023\r\n"
+                              "RegKey1=HKCU\\Software\\NivaroTest\\Zed|v\r\n"
+                              "[Arc Cache *]\r\n"
+                              "Section=Browsers\r\n"
+                              "Default=True\r\n"
+                              "Warning=Arc forgets its open tabs.\r\n"
+                              "RegKey1=HKCU\\Software\\NivaroTest\\Arc|v\r\n"
+                              "[Bee Cache *]\r\n"
+                              "Section=Browsers\r\n"
+                              "RegKey1=HKCU\\Software\\NivaroTest\\Bee|v\r\n"
+                              "[Broken *]\r\n"
+                              "FileKey1=%Nowhere%\\X|*.log\r\n");
+    ASSERT_TRUE(items.Written());
+    ProgramDriver program;
+    auto window = OtherItems::Open(program);
+    ASSERT_TRUE(window);
+
+    const std::vector<std::wstring> every{
+        L"Windows (7)",   L"  Run box history", L"  Explorer address bar", L"  Explorer search box",
+        L"  Open and Save dialogs", L"  Recent items", L"  Jump lists", L"  Temporary files",
+        L"Browsers (2)",  L"  Arc Cache", L"  Bee Cache", L"Multimedia (1)", L"  Zed Player"};
+    EXPECT_EQ(window->Shown(), every);
+    EXPECT_TRUE(window->IsChecked(9)) << "its section says Default=True";
+    EXPECT_FALSE(window->IsChecked(10)) << "an imported entry starts clear";
+    EXPECT_FALSE(window->IsChecked(12));
+    EXPECT_NE(window->Targets().find(L"line 13: unknown variable %Nowhere%"), std::wstring::npos)
+        << "the refused lines are shown: " << window->Targets();
+
+    ASSERT_TRUE(window->SetFilter(L"CACHE"));
+    EXPECT_EQ(window->Shown(), (std::vector<std::wstring>{L"Browsers (2)", L"  Arc Cache", L"  Bee Cache"}));
+    ASSERT_TRUE(window->SetChecked(2, true));
+    ASSERT_TRUE(window->SetFilter(L"multimedia"));
+    EXPECT_EQ(window->Shown(), (std::vector<std::wstring>{L"Multimedia (1)", L"  Zed Player"}));
+    ASSERT_TRUE(window->SetFilter(L""));
+    EXPECT_EQ(window->Shown(), every);
+    EXPECT_TRUE(window->IsChecked(9));
+    EXPECT_TRUE(window->IsChecked(10)) << "checked while the filter hid the rest";
+
+    // The question before the clean names the warned item and its warning.
+    window->Click(control_id::kOtherItemsClean);
+    const std::optional<HWND> question = window->WaitForBox();
+    ASSERT_TRUE(question);
+    EXPECT_EQ(MessageBoxText(*question), L"This action is permanent! Are you sure to clean?\n\n"
+                                         L"Their authors warn:\nArc Cache: Arc forgets its open tabs.");
+    window->Answer(*question, IDNO);
+    EXPECT_EQ(program.CloseAndWait(), 0u);
+}
+
+TEST_F(OtherItemsWindow, OnlyTheRowsOnScreenAndTheCheckedOnesAreCounted)
+{
+    ClearTheBuiltInItems(choices_);
+    std::string text;
+    for (int i = 0; i < 120; ++i) {
+        const std::string n = std::to_string(1000 + i);
+        text += "[Entry " + n + " *]\r\nSection=Many\r\nRegKey1=HKCU\\Software\\NivaroTest\\None" + n + "|v\r\n";
+    }
+    const UserItemsFile items(text);
+    ASSERT_TRUE(items.Written());
+    ProgramDriver program;
+    auto window = OtherItems::Open(program);
+    ASSERT_TRUE(window);
+    ASSERT_EQ(window->Rows(), 8 + 1 + 120);
+    const int last = window->Rows() - 1;
+    ASSERT_LT(window->TopRow() + window->RowsPerPage(), last) << "the last row is off screen";
+
+    // Everything on screen is counted; the window is then idle, and the last row never was.
+    const auto onScreenCounted = [&] {
+        for (int row = window->TopRow(); row <= window->TopRow() + window->RowsPerPage() && row <= last; ++row) {
+            if (window->Cell(row, OtherItemsColumn::kWouldRemove).starts_with(L"Counting")) {
+                return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(program.WaitFor(onScreenCounted));
+    ASSERT_TRUE(window->Sync());
+    EXPECT_EQ(window->Cell(last, OtherItemsColumn::kWouldRemove), L"Counting...");
+    EXPECT_EQ(window->Cell(last - 1, OtherItemsColumn::kWouldRemove), L"Counting...");
+
+    ASSERT_TRUE(window->SetChecked(last - 1, true));  // checked: counted though off screen
+    EXPECT_TRUE(program.WaitFor([&] { return window->Cell(last - 1, OtherItemsColumn::kWouldRemove) == L"Nothing to remove"; }));
+    window->ScrollTo(last);  // on screen: counted
+    EXPECT_TRUE(program.WaitFor([&] { return window->Cell(last, OtherItemsColumn::kWouldRemove) == L"Nothing to remove"; }));
+    EXPECT_EQ(program.CloseAndWait(), 0u);
+}
+
+TEST_F(OtherItemsWindow, EachBoxIsNamedByTheLabelBeforeItWhoseAccessKeyReachesIt)
+{
+    ProgramDriver program;
+    auto window = OtherItems::Open(program);
+    ASSERT_TRUE(window);
+    // Last to first: each access key takes the keyboard away from the box the one before gave it to.
+    for (std::size_t i = kOtherItemsLayout.size() - 1; i > 0; --i) {
+        const OtherItemsControl& control = kOtherItemsLayout[i];
+        const OtherItemsControl& before = kOtherItemsLayout[i - 1];
+        if (control.kind == OtherItemsControlKind::kLabel || control.kind == OtherItemsControlKind::kButton) {
+            continue;
+        }
+        SCOPED_TRACE(::testing::Message() << "control " << control.controlId);
+        const HWND box = window->Control(control.controlId);
+        ASSERT_EQ(before.kind, OtherItemsControlKind::kLabel);
+        const HWND label = ::GetWindow(box, GW_HWNDPREV);
+        EXPECT_EQ(label, window->Control(before.controlId)) << "the label comes just before its box";
+        EXPECT_EQ(ClassName(label), L"Static");
+        EXPECT_EQ(WindowText(label), std::wstring(before.caption));
+        EXPECT_TRUE(::GetWindowLongW(box, GWL_STYLE) & WS_TABSTOP) << "Tab reaches it";
+
+        // Alt and the label's access key take the keyboard to its box.
+        const wchar_t key = before.caption[before.caption.find(L'&') + 1];
+        ::PostMessageW(window->Focus(), WM_SYSCHAR, static_cast<WPARAM>(std::towlower(key)), 1 << 29);
+        EXPECT_TRUE(program.WaitFor([&] { return window->Focus() == box; }));
+    }
+    EXPECT_EQ(program.CloseAndWait(), 0u);
+}
+
 TEST_F(OtherItemsWindow, AWindowCloseDuringACleanWaitsForTheCleanToEnd)
 {
     // One of the user's own items, with enough values to catch its clean under way.
     constexpr int kValues = 20000;
     KeyForTest many(*registry_, L"Software\\NivaroTest\\ManyValues");
     many.SetMany(kValues);
-    const UserItemsFile items("[Many values *]\r\nRegKey1=HKCU\\Software\\NivaroTest\\ManyValues\r\n");
+    const UserItemsFile items("[Many values *]\r\nDefault=True\r\nRegKey1=HKCU\\Software\\NivaroTest\\ManyValues\r\n");
     ASSERT_TRUE(items.Written());
     CheckOnlyRunBoxAndAddressBar();
     ProgramDriver program;
@@ -724,7 +889,8 @@ TEST_F(OtherItemsWindow, AWindowCloseDuringACleanWaitsForTheCleanToEnd)
 
     EXPECT_TRUE(program.WaitFor([&] { return !::IsWindow(window->Window()); }))
         << "the window goes once the clean has ended";
-    EXPECT_EQ(many.Names(), std::vector<std::wstring>{}) << "every value was handled";
+    // Named without a value, the key goes whole once its values are handled.
+    EXPECT_EQ(many.Names(), std::vector<std::wstring>{L"<no key>"}) << "every value was handled";
     EXPECT_EQ(runBox_.Names(), std::vector<std::wstring>{});
     EXPECT_TRUE(::IsWindowEnabled(program.Main()));
     EXPECT_EQ(program.CloseAndWait(), 0u);
