@@ -621,7 +621,7 @@ constexpr std::array<std::pair<std::wstring_view, std::wstring_view>, 26> kLangS
     {L"3026", L"Firefox"},               {L"3027", L"Opera"},
     {L"3028", L"Safari"},                {L"3029", L"Google Chrome"},
     {L"3030", L"Thunderbird"},           {L"3031", L"Windows Store"},
-    {L"3032", L"CCleaner Browser"},      {L"3033", L"Vivaldi"},
+    {L"3032", L"Other browsers"},        {L"3033", L"Vivaldi"},
     {L"3034", L"Brave"},                 {L"3035", L"Opera GX"},
     {L"3036", L"Spotify"},               {L"3037", L"Avast Secure Browser"},
     {L"3038", L"AVG Secure Browser"},    {L"3039", L"Arc Browser"},
