@@ -36,6 +36,7 @@
 #include "registry/mod_reg.h"
 #include "tests/support/registry_values.h"
 #include "ui/win32/tests/program_driver.h"
+#include "ui/win32/tests/user_items_file.h"
 
 namespace nivaro::bench {
 namespace {
@@ -166,49 +167,6 @@ int ReadAndDetect(std::size_t entries)
     return 0;
 }
 
-// The prefix's %AppData%\Nivaro\items.ini holds `text` while this lives; what was there comes back.
-class ItemsFileInPrefix {
-public:
-    explicit ItemsFileInPrefix(const std::string& text)
-    {
-        const std::optional<std::wstring> appData = MakeEnvironment()->KnownFolder(KnownPlace::kRoamingAppData);
-        if (!appData) {
-            return;
-        }
-        folder_ = *appData + L"\\Nivaro";
-        path_ = folder_ + L"\\items.ini";
-        madeFolder_ = ::CreateDirectoryW(folder_.c_str(), nullptr) != 0;
-        if (std::ifstream in(std::filesystem::path(path_), std::ios::binary); in) {
-            before_ = std::string(std::istreambuf_iterator<char>(in), {});
-        }
-        written_ = WriteBytes(path_, text);
-    }
-    ~ItemsFileInPrefix()
-    {
-        if (path_.empty()) {
-            return;
-        }
-        if (before_) {
-            (void)WriteBytes(path_, *before_);
-            return;
-        }
-        ::DeleteFileW(path_.c_str());
-        if (madeFolder_) {
-            ::RemoveDirectoryW(folder_.c_str());
-        }
-    }
-    ItemsFileInPrefix(const ItemsFileInPrefix&) = delete;
-    ItemsFileInPrefix& operator=(const ItemsFileInPrefix&) = delete;
-    bool Written() const { return written_; }
-
-private:
-    std::wstring folder_;
-    std::wstring path_;
-    bool madeFolder_ = false;
-    std::optional<std::string> before_;
-    bool written_ = false;
-};
-
 std::optional<HWND> ItemsWindowOf(const win32::testing::ProgramDriver& program)
 {
     const std::wstring caption(other_items_design::kCaption);
@@ -237,7 +195,7 @@ int OpenWindow(std::size_t entries)
         std::fprintf(stderr, "cannot make HKCU\\%ls\n", std::wstring(kDetectedBy).c_str());
         return 1;
     }
-    const ItemsFileInPrefix items(MakeCommunityMix({.entries = entries, .detectedBy = std::wstring(kDetectedBy)}));
+    const win32::testing::UserItemsFile items(MakeCommunityMix({.entries = entries, .detectedBy = std::wstring(kDetectedBy)}));
     if (!items.Written()) {
         std::fprintf(stderr, "cannot write the prefix's items file\n");
         return 1;

@@ -24,6 +24,7 @@
 #include "platform/utf16.h"
 #include "platform/win32/nt_api.h"
 #include "ui/win32/tests/program_driver.h"
+#include "ui/win32/tests/user_items_file.h"
 #include "ui/win32/tests/screen_dpi.h"
 #include "platform/win32/unique_handles.h"
 #include "registry/mod_reg.h"
@@ -435,52 +436,6 @@ protected:
     KeyForTest runBox_{*registry_, std::wstring(kExplorer) + L"RunMRU"};
     KeyForTest addressBar_{*registry_, std::wstring(kExplorer) + L"TypedPaths"};
     KeyForTest searchBox_{*registry_, std::wstring(kExplorer) + L"WordWheelQuery"};
-};
-
-// The user's items file in the test prefix's %AppData%, as the program reads it when it opens the
-// window; whatever was there before comes back afterwards.
-class UserItemsFile {
-public:
-    explicit UserItemsFile(std::string_view text)
-    {
-        const std::optional<std::wstring> appData = MakeEnvironment()->KnownFolder(KnownPlace::kRoamingAppData);
-        if (!appData) {
-            return;
-        }
-        folder_ = *appData + L"\\Nivaro";
-        path_ = folder_ + L"\\items.ini";
-        madeFolder_ = ::CreateDirectoryW(folder_.c_str(), nullptr) != 0;
-        if (std::ifstream in(std::filesystem::path(path_), std::ios::binary); in) {
-            before_ = std::string(std::istreambuf_iterator<char>(in), {});
-        }
-        std::ofstream out(std::filesystem::path(path_), std::ios::binary | std::ios::trunc);
-        out << text;
-        written_ = static_cast<bool>(out);
-    }
-    UserItemsFile(const UserItemsFile&) = delete;
-    UserItemsFile& operator=(const UserItemsFile&) = delete;
-    ~UserItemsFile()
-    {
-        if (path_.empty()) {
-            return;
-        }
-        if (before_) {
-            std::ofstream(std::filesystem::path(path_), std::ios::binary | std::ios::trunc) << *before_;
-            return;
-        }
-        ::DeleteFileW(path_.c_str());
-        if (madeFolder_) {
-            ::RemoveDirectoryW(folder_.c_str());
-        }
-    }
-    bool Written() const { return written_; }
-
-private:
-    std::wstring folder_;
-    std::wstring path_;
-    bool madeFolder_ = false;
-    std::optional<std::string> before_;
-    bool written_ = false;
 };
 
 TEST_F(OtherItemsWindow, ItsLayoutTableScalesWithTheScreensDpi)
